@@ -1,0 +1,147 @@
+// Property-list values: conversions, equality and description texts.
+#include "foundation/Value.h"
+
+#include <fmt/format.h>
+
+#include <cmath>
+#include <ctime>
+
+#include "foundation/Numbers.h"
+
+namespace sw {
+namespace {
+
+bool needsQuotes(std::string_view text) {
+  if (text.empty()) return true;
+  for (unsigned char c : text) {
+    bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                 c == '_' || c == '.' || c == '/' || c == '$' || c >= 0x80;
+    if (!plain) return true;
+  }
+  return false;
+}
+
+std::string quotedIfNeeded(std::string_view text) {
+  if (!needsQuotes(text)) return std::string(text);
+  std::string quoted = "\"";
+  for (char c : text) {
+    switch (c) {
+      case '"': quoted += "\\\""; break;
+      case '\\': quoted += "\\\\"; break;
+      case '\n': quoted += "\\n"; break;
+      case '\t': quoted += "\\t"; break;
+      default: quoted += c;
+    }
+  }
+  return quoted + "\"";
+}
+
+std::string dateText(const Date& date) {
+  // 978307200 seconds lie between the Unix epoch and the platform's reference date.
+  double unixSeconds = std::floor(date.secondsSinceReferenceDate) + 978307200.0;
+  std::time_t seconds = static_cast<std::time_t>(clampToInt64(unixSeconds));
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  char text[40];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S +0000", &utc);
+  return text;
+}
+
+std::string dataText(const Data& bytes) {
+  std::string text = "<";
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (i > 0 && i % 4 == 0) text += ' ';
+    text += fmt::format("{:02x}", bytes[i]);
+  }
+  return text + ">";
+}
+
+void describe(const Value& value, int depth, std::string& out) {
+  std::string indent(static_cast<std::size_t>(depth) * 4, ' ');
+  switch (value.kind()) {
+    case Value::Kind::Dictionary: {
+      out += "{\n";
+      for (const auto& [key, item] : *value.asDictionary()) {
+        out += indent + "    " + quotedIfNeeded(key) + " = ";
+        describe(item, depth + 1, out);
+        out += ";\n";
+      }
+      out += indent + "}";
+      break;
+    }
+    case Value::Kind::Array: {
+      out += "(\n";
+      const Array& items = *value.asArray();
+      for (std::size_t i = 0; i < items.size(); ++i) {
+        out += indent + "    ";
+        describe(items[i], depth + 1, out);
+        out += i + 1 < items.size() ? ",\n" : "\n";
+      }
+      out += indent + ")";
+      break;
+    }
+    case Value::Kind::String: out += quotedIfNeeded(*value.asString()); break;
+    case Value::Kind::Integer: out += std::to_string(*value.asInteger()); break;
+    case Value::Kind::Real: out += fmt::format("{}", *value.asReal()); break;
+    case Value::Kind::Boolean: out += *value.asBoolean() ? "1" : "0"; break;
+    case Value::Kind::Data: out += dataText(*value.asData()); break;
+    case Value::Kind::Date: out += dateText(*value.asDate()); break;
+  }
+}
+
+}  // namespace
+
+std::optional<std::int64_t> Value::asInteger() const {
+  if (const auto* number = std::get_if<std::int64_t>(&storage_)) return *number;
+  if (const auto* number = std::get_if<double>(&storage_)) return clampToInt64(*number);
+  return std::nullopt;
+}
+
+std::optional<double> Value::asReal() const {
+  if (const auto* number = std::get_if<std::int64_t>(&storage_)) return static_cast<double>(*number);
+  if (const auto* number = std::get_if<double>(&storage_)) return *number;
+  return std::nullopt;
+}
+
+std::optional<bool> Value::asBoolean() const {
+  if (const auto* flag = std::get_if<Boolean>(&storage_)) return flag->value;
+  return std::nullopt;
+}
+
+const Value* Value::find(std::string_view key) const {
+  const auto* dictionary = asDictionary();
+  if (dictionary == nullptr) return nullptr;
+  auto found = dictionary->find(key);
+  return found == dictionary->end() ? nullptr : &found->second;
+}
+
+std::string Value::description() const {
+  std::string text;
+  describe(*this, 0, text);
+  return text;
+}
+
+bool Value::operator==(const Value& other) const {
+  if (kind() == Kind::Real || other.kind() == Kind::Real) {
+    if (!isNumber() || !other.isNumber()) return false;
+    if (kind() == Kind::Integer && other.kind() == Kind::Integer) return storage_ == other.storage_;
+    return *asReal() == *other.asReal();
+  }
+  return storage_ == other.storage_;
+}
+
+std::string_view kindName(Value::Kind kind) {
+  switch (kind) {
+    case Value::Kind::Dictionary: return "NSDictionary";
+    case Value::Kind::Array: return "NSArray";
+    case Value::Kind::String: return "NSString";
+    case Value::Kind::Integer:
+    case Value::Kind::Real: return "NSNumber";
+    case Value::Kind::Boolean: return "NSBoolean";
+    case Value::Kind::Data: return "NSData";
+    case Value::Kind::Date: return "NSDate";
+  }
+  return "NSObject";
+}
+
+}  // namespace sw
