@@ -5,10 +5,9 @@
 #include <optional>
 #include <string>
 
-namespace sw {
+#include "foundation/PortCoder.h"
 
-class SequentialEncoder;
-class SequentialDecoder;
+namespace sw {
 
 class TKSSensorValueConverter {
  public:
@@ -28,6 +27,8 @@ class TKSSensorValueConverter {
   void encodeWithCoder(SequentialEncoder& coder) const;
   /// Nothing when the archive is truncated or holds items of other types.
   static std::optional<TKSSensorValueConverter> createWithCoder(SequentialDecoder& coder);
+  /// A proxy when the coder asks for a reference, else the converter itself (by copy).
+  PortReplacement<TKSSensorValueConverter> replacementObjectForPortCoder(const PortCoder& coder) const;
 
   bool operator==(const TKSSensorValueConverter&) const = default;
 

@@ -1,0 +1,86 @@
+// The sensor description record: snapshot, text and archive.
+#include "sensors/TKSSensorDescription.h"
+
+#include <fmt/format.h>
+
+#include "sensors/TKSSensor.h"
+
+namespace sw {
+namespace {
+
+std::string objectText(const NullableString& text) { return text.value_or("(null)"); }
+
+}  // namespace
+
+std::shared_ptr<TKSSensorDescription> TKSSensorDescription::descriptionForSensor(const TKSSensor* sensor) {
+  if (sensor == nullptr) return nullptr;
+  auto record = std::make_shared<TKSSensorDescription>();
+  record->localIdentifier_ = sensor->uniqueIdentifier();
+  record->locationIdentifier_ = sensor->locationIdentifier();
+  record->sensorName_ = sensor->sensorName();
+  record->sensorType_ = sensor->sensorType();
+  record->quantityType_ = sensor->quantityType();
+  record->precision_ = sensor->precision();
+  record->accuracy_ = sensor->accuracy();
+  record->unit_ = sensor->unit();
+  record->substituteIdentification_ = sensor->substituteIDForLocationIdentifier();
+  return record;
+}
+
+std::shared_ptr<TKSSensorDescription> TKSSensorDescription::copy() const {
+  return std::make_shared<TKSSensorDescription>(*this);
+}
+
+std::string TKSSensorDescription::description() const {
+  return fmt::format(
+      "local identifier: '{}' location identifier: '{}' sensor name: '{}' unit: '{}' type: {} quantity: {} "
+      "precision: {:g} accuracy: {:g} substitute ID: {}",
+      objectText(localIdentifier_), objectText(locationIdentifier_), objectText(sensorName_), objectText(unit_),
+      sensorType_, quantityType_, precision_, accuracy_, substituteIdentification_);
+}
+
+void TKSSensorDescription::encodeWithCoder(SequentialEncoder& coder) const {
+  coder.encodeNullableString(localIdentifier_);
+  coder.encodeNullableString(locationIdentifier_);
+  coder.encodeNullableString(sensorName_);
+  coder.encodeNullableString(unit_);
+  coder.encodeInt32(sensorType_);
+  coder.encodeInt32(quantityType_);
+  coder.encodeDouble(precision_);
+  coder.encodeDouble(accuracy_);
+  coder.encodeUInt32(substituteIdentification_);
+}
+
+std::shared_ptr<TKSSensorDescription> TKSSensorDescription::createWithCoder(SequentialDecoder& coder) {
+  auto localIdentifier = coder.decodeNullableString();
+  auto locationIdentifier = coder.decodeNullableString();
+  auto sensorName = coder.decodeNullableString();
+  auto unit = coder.decodeNullableString();
+  auto sensorType = coder.decodeInt32();
+  auto quantityType = coder.decodeInt32();
+  auto precision = coder.decodeDouble();
+  auto accuracy = coder.decodeDouble();
+  auto substituteIdentification = coder.decodeUInt32();
+  if (coder.failed()) return nullptr;
+  auto record = std::make_shared<TKSSensorDescription>();
+  record->localIdentifier_ = *localIdentifier;
+  record->locationIdentifier_ = *locationIdentifier;
+  record->sensorName_ = *sensorName;
+  record->unit_ = *unit;
+  record->sensorType_ = *sensorType;
+  record->quantityType_ = *quantityType;
+  record->precision_ = *precision;
+  record->accuracy_ = *accuracy;
+  record->substituteIdentification_ = *substituteIdentification;
+  return record;
+}
+
+PortReplacement<TKSSensorDescription> TKSSensorDescription::replacementObjectForPortCoder(
+    const PortCoder& coder) const {
+  // A record made outside a shared owner has no original to point at; its copy serves instead.
+  std::shared_ptr<const TKSSensorDescription> original = weak_from_this().lock();
+  if (!original) original = copy();
+  return replacementForPortCoder(coder, std::move(original));
+}
+
+}  // namespace sw
