@@ -6,8 +6,7 @@
 #include <limits>
 #include <optional>
 
-#include <fmt/format.h>
-
+#include "foundation/Format.h"
 #include "foundation/ProcessState.h"
 #include "foundation/SequentialCoder.h"
 #include "sensors/TKSSensorDescription.h"
@@ -113,9 +112,8 @@ std::string TKSSensor::description() {
   // The converted value is read first, as callers that compare both readings expect.
   const double converted = value();
   const std::int32_t raw = rawValue();
-  return fmt::format(
-      "<{}>: ID: {} Name: {} Location: {} type: {} quantity: {} precision: {:g} accuracy: {:g} ({:x}: {} --> "
-      "{:5.2f})\n",
+  return stringWithFormat(
+      "<%@>: ID: %@ Name: %@ Location: %@ type: %d quantity: %d precision: %g accuracy: %g (%x: %d --> %5.2f)\n",
       className(), uniqueIdentifier_, sensorName_, locationIdentifier_, sensorType_, quantityType_, precision_,
       accuracy_, substituteIDForLocationIdentifier(), raw, converted);
 }

@@ -1,14 +1,16 @@
 // The sensor description record: snapshot, text and archive.
 #include "sensors/TKSSensorDescription.h"
 
-#include <fmt/format.h>
+#include "foundation/Format.h"
 
 #include "sensors/TKSSensor.h"
 
 namespace sw {
 namespace {
 
-std::string objectText(const NullableString& text) { return text.value_or("(null)"); }
+FormatArgument objectArgument(const NullableString& text) {
+  return text ? FormatArgument(*text) : FormatArgument(nullptr);
+}
 
 }  // namespace
 
@@ -32,10 +34,11 @@ std::shared_ptr<TKSSensorDescription> TKSSensorDescription::copy() const {
 }
 
 std::string TKSSensorDescription::description() const {
-  return fmt::format(
-      "local identifier: '{}' location identifier: '{}' sensor name: '{}' unit: '{}' type: {} quantity: {} "
-      "precision: {:g} accuracy: {:g} substitute ID: {}",
-      objectText(localIdentifier_), objectText(locationIdentifier_), objectText(sensorName_), objectText(unit_),
+  return stringWithFormat(
+      "local identifier: '%@' location identifier: '%@' sensor name: '%@' unit: '%@' type: %d quantity: %d "
+      "precision: %g accuracy: %g substitute ID: %u",
+      objectArgument(localIdentifier_), objectArgument(locationIdentifier_), objectArgument(sensorName_),
+      objectArgument(unit_),
       sensorType_, quantityType_, precision_, accuracy_, substituteIdentification_);
 }
 

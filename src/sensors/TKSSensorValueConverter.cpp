@@ -1,7 +1,7 @@
 // The value converter: the one place where a raw reading becomes a physical value.
 #include "sensors/TKSSensorValueConverter.h"
 
-#include <fmt/format.h>
+#include "foundation/Format.h"
 
 namespace sw {
 namespace {
@@ -34,8 +34,8 @@ double TKSSensorValueConverter::valueForRawSensorValue(std::int32_t raw) const {
 }
 
 std::string TKSSensorValueConverter::description() const {
-  return fmt::format("f: {} l: {:f} m: {} b: {} s: {}\n", functionType_, linearFactor_, mScaling_, bOffset_,
-                     shiftValue_);
+  return stringWithFormat("f: %d l: %f m: %u b: %d s: %d\n", functionType_, linearFactor_, mScaling_, bOffset_,
+                          shiftValue_);
 }
 
 void TKSSensorValueConverter::encodeWithCoder(SequentialEncoder& coder) const {
