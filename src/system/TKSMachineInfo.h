@@ -8,14 +8,12 @@
 #include <optional>
 #include <string>
 
+#include "foundation/PortCoder.h"
 #include "foundation/Value.h"
 
 namespace sw {
 
-class SequentialEncoder;
-class SequentialDecoder;
-
-class TKSMachineInfo {
+class TKSMachineInfo : public std::enable_shared_from_this<TKSMachineInfo> {
  public:
   /// Every gathered fact, in gathering and archiving order.
   struct Facts {
@@ -118,6 +116,8 @@ class TKSMachineInfo {
   Dictionary encodeWithKeyedCoder() const;
   /// Nothing when a key is missing or holds a value of the wrong kind.
   static std::shared_ptr<TKSMachineInfo> createWithKeyedCoder(const Dictionary& archive);
+  /// A proxy when the coder asks for a reference, else the object itself (sent by copy).
+  PortReplacement<TKSMachineInfo> replacementObjectForPortCoder(const PortCoder& coder) const;
 
   /// The kernel version number inside a kernel version text ("9.8.0" of "Darwin Kernel Version
   /// 9.8.0: ..."); "" when the text starts with a digit or holds none.

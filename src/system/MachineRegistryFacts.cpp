@@ -1,0 +1,116 @@
+// Machine facts read from the I/O Registry.
+#include "system/MachineRegistryFacts.h"
+
+#include "foundation/Format.h"
+#include "ioregistry/TKSIORegistryEntry.h"
+#include "os/IOKitTypes.h"
+
+namespace sw {
+namespace {
+
+const Value* propertyOf(const std::optional<Dictionary>& properties, std::string_view key) {
+  if (!properties) return nullptr;
+  const auto found = properties->find(key);
+  return found == properties->end() ? nullptr : &found->second;
+}
+
+const Data* dataProperty(const std::optional<Dictionary>& properties, std::string_view key) {
+  const Value* value = propertyOf(properties, key);
+  return value ? value->asData() : nullptr;
+}
+
+std::uint64_t littleEndian(const Data& bytes, std::size_t count) {
+  std::uint64_t value = 0;
+  for (std::size_t index = count; index-- > 0;) value = value << 8 | bytes[index];
+  return value;
+}
+
+/// Eight bytes are a 64-bit frequency, otherwise the first four a 32-bit one; shorter data
+/// holds no frequency at all.
+std::uint64_t frequencyValue(const Data* bytes) {
+  if (!bytes) return 0;
+  if (bytes->size() == 8) return littleEndian(*bytes, 8);
+  return bytes->size() >= 4 ? littleEndian(*bytes, 4) : 0;
+}
+
+RegistryEntryList servicesOfClass(std::string_view className) {
+  return TKSIORegistryEntry::serviceObjectsMatchingName(className).value_or(RegistryEntryList{});
+}
+
+std::string platformSerialNumber() {
+  for (const auto& expert : servicesOfClass("IOPlatformExpertDevice")) {
+    const auto properties = expert->properties();
+    const Value* serial = propertyOf(properties, "IOPlatformSerialNumber");
+    if (serial && serial->asString()) return *serial->asString();
+  }
+  return {};
+}
+
+/// The serial number made from the MAC address of the first primary network interface; "" when
+/// that interface's controller has no 6-byte address.
+std::string serialNumberFromPrimaryInterface(const std::string& prefix) {
+  for (const auto& interface : servicesOfClass("IONetworkInterface")) {
+    const Value* primary = propertyOf(interface->properties(), "IOPrimaryInterface");
+    if (!primary || primary->asBoolean() != true) continue;
+    const auto controller = interface->parentServiceEntry();
+    const Data* address = controller ? dataProperty(controller->properties(), "IOMACAddress") : nullptr;
+    if (!address || address->size() != 6) return {};
+    const Data& a = *address;
+    return stringWithFormat("%@-%02x%02x%02x%02x%02x%02x", prefix, a[0], a[1], a[2], a[3], a[4], a[5]);
+  }
+  return {};
+}
+
+}  // namespace
+
+ProcessorNodeData readProcessorNodeData() {
+  ProcessorNodeData data;
+  for (const auto& node : servicesOfClass("IOPlatformDevice")) {
+    const auto deviceType = node->stringValueWithName("device_type");
+    const auto properties = node->properties();
+    if (deviceType == "cpu") {
+      const Data* version = dataProperty(properties, "cpu-version");
+      if (version && version->size() == 4) data.cpuVersion = static_cast<std::int32_t>(littleEndian(*version, 4));
+      const Data* maximum = dataProperty(properties, "max-clock-frequency");
+      data.nominalFrequency = frequencyValue(maximum ? maximum : dataProperty(properties, "clock-frequency"));
+      return data;
+    }
+    if (deviceType == "processor") {
+      data.nominalFrequency = frequencyValue(dataProperty(properties, "clock-frequency"));
+      return data;
+    }
+  }
+  return data;
+}
+
+std::int32_t readSpeedFeature() {
+  for (const auto& rootDomain : servicesOfClass("IOPMrootDomain")) {
+    const Value* features = propertyOf(rootDomain->properties(), "Supported Features");
+    if (!features) continue;
+    if (features->find("Dynamic Power Step")) return 2;
+    if (features->find("Reduce Processor Speed")) return 1;
+    return 0;
+  }
+  return 0;
+}
+
+std::string readMachineSerialNumber(const std::string& fallbackPrefix) {
+  std::string serial = platformSerialNumber();
+  if (serial.empty()) serial = serialNumberFromPrimaryInterface(fallbackPrefix);
+  return serial.empty() ? fallbackPrefix : serial;
+}
+
+std::string readBootROMVersion() {
+  if (const auto bootROM = TKSIORegistryEntry::registryEntryInPlaneAbsolutePath(os::kIODeviceTreePlane, "/rom/boot-rom")) {
+    return bootROM->stringValueWithName("model").value_or("");
+  }
+  if (const auto rom = TKSIORegistryEntry::registryEntryInPlaneAbsolutePath(os::kIODeviceTreePlane, "/rom")) {
+    const auto version = rom->stringValueWithName("version");
+    const auto releaseDate = rom->stringValueWithName("release-date");
+    return stringWithFormat("%@ (%@)", version ? FormatArgument(*version) : FormatArgument(nullptr),
+                            releaseDate ? FormatArgument(*releaseDate) : FormatArgument(nullptr));
+  }
+  return {};
+}
+
+}  // namespace sw
