@@ -41,7 +41,10 @@ std::string dateText(const Date& date) {
   double unixSeconds = std::floor(date.secondsSinceReferenceDate) + 978307200.0;
   std::time_t seconds = static_cast<std::time_t>(clampToInt64(unixSeconds));
   std::tm utc{};
-  gmtime_r(&seconds, &utc);
+  // Beyond the years the C library can name, the seconds themselves are the clearest text.
+  if (std::isnan(unixSeconds) || gmtime_r(&seconds, &utc) == nullptr || utc.tm_year > 9999 - 1900) {
+    return fmt::format("{} seconds since 2001-01-01 00:00:00 +0000", date.secondsSinceReferenceDate);
+  }
   char text[40];
   std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S +0000", &utc);
   return text;
@@ -89,6 +92,13 @@ void describe(const Value& value, int depth, std::string& out) {
   }
 }
 
+// Exact: converting the integer to a double would make 2^53 + 1 equal to 2^53.
+bool integerEqualsReal(std::int64_t integer, double real) {
+  if (std::trunc(real) != real) return false;  // fractions, NaN and infinities
+  if (real < -0x1p63 || real >= 0x1p63) return false;
+  return integer == static_cast<std::int64_t>(real);
+}
+
 }  // namespace
 
 std::optional<std::int64_t> Value::asInteger() const {
@@ -122,11 +132,8 @@ std::string Value::description() const {
 }
 
 bool Value::operator==(const Value& other) const {
-  if (kind() == Kind::Real || other.kind() == Kind::Real) {
-    if (!isNumber() || !other.isNumber()) return false;
-    if (kind() == Kind::Integer && other.kind() == Kind::Integer) return storage_ == other.storage_;
-    return *asReal() == *other.asReal();
-  }
+  if (kind() == Kind::Integer && other.kind() == Kind::Real) return integerEqualsReal(*asInteger(), *other.asReal());
+  if (kind() == Kind::Real && other.kind() == Kind::Integer) return integerEqualsReal(*other.asInteger(), *asReal());
   return storage_ == other.storage_;
 }
 

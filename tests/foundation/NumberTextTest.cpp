@@ -1,0 +1,35 @@
+// Readings in the user's notation: the decimal separator comes from the locale.
+#include <gtest/gtest.h>
+
+#include "foundation/Format.h"
+#include "foundation/NumberText.h"
+#include "foundation/ProcessState.h"
+
+namespace sw {
+namespace {
+
+TEST(DecimalSeparator, EachLocaleGetsItsOwnSeparator) {
+  EXPECT_EQ(decimalSeparatorForLocale("de_DE"), ",");
+  EXPECT_EQ(decimalSeparatorForLocale("en_US"), ".");
+  EXPECT_EQ(decimalSeparatorForLocale("fr_FR"), ",");
+  EXPECT_EQ(decimalSeparatorForLocale("de"), ",");
+  EXPECT_EQ(decimalSeparatorForLocale(""), ".");
+  EXPECT_EQ(decimalSeparatorForLocale("not a locale!"), ".");
+}
+
+TEST(DecimalSeparator, ACachedAnswerSurvivesAResetOfProcessState) {
+  EXPECT_EQ(decimalSeparatorForLocale("de_DE"), ",");
+  resetProcessState();
+  EXPECT_EQ(decimalSeparatorForLocale("de_DE"), ",");
+  EXPECT_EQ(decimalSeparatorForLocale("en_US"), ".");
+}
+
+TEST(LocalizedNumberText, OnlyThePointChangesAndThePaddingStays) {
+  EXPECT_EQ(localizedNumberText(stringWithFormat("%7.1f", 25.5), "de_DE"), "   25,5");
+  EXPECT_EQ(localizedNumberText(stringWithFormat("%7.1f", 25.5), "en_US"), "   25.5");
+  EXPECT_EQ(localizedNumberText(stringWithFormat("%7.0f", 1200.0), "de_DE"), "   1200");
+  EXPECT_EQ(localizedNumberText("---", "de_DE"), "---");
+}
+
+}  // namespace
+}  // namespace sw
