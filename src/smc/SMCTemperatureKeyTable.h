@@ -1,0 +1,13 @@
+// Which SMC temperature keys are known, and the location text each one names.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace sw::smc {
+
+/// The location of a "T" key on a machine of the given model; nothing for an unknown key.
+std::optional<std::string> temperatureLocationForKey(std::string_view key, std::string_view model);
+
+}  // namespace sw::smc

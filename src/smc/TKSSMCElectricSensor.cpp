@@ -1,0 +1,124 @@
+// SMC electric sensors: discovery over all "I", "P" and "V" keys, binding, fixed-point readings.
+#include "smc/TKSSMCElectricSensor.h"
+
+#include "cpu/TKSx86Info.h"
+#include "foundation/Format.h"
+#include "foundation/Numbers.h"
+#include "foundation/ProcessState.h"
+#include "smc/SMCElectricKeyTable.h"
+#include "smc/SMCKeyTable.h"
+#include "smc/SMCValueDecoding.h"
+
+namespace sw {
+namespace {
+
+constexpr double kFixedPointScale = 65536.0;
+// An idle or absent graphics supply reads about 0; it is not worth a sensor.
+constexpr double kLowestGraphicsReading = 0.1;
+
+struct Quantity {
+  char16_t letter;
+  const char* word;
+  TKSQuantityType type;
+  const char* unit;
+};
+
+constexpr Quantity kQuantities[] = {
+    {u'I', "current", TKSQuantityCurrent, "A"},
+    {u'P', "power", TKSQuantityPower, "W"},
+    {u'V', "voltage", TKSQuantityVoltage, "V"},
+};
+
+const Quantity* quantityForKey(std::string_view key) {
+  for (const Quantity& quantity : kQuantities) {
+    if (!key.empty() && char16_t(key.front()) == quantity.letter) return &quantity;
+  }
+  return nullptr;
+}
+
+std::uint32_t& packageCount() {
+  static std::uint32_t& count = [] () -> std::uint32_t& {
+    static std::uint32_t value = 0;
+    registerProcessStateReset([] { value = 0; });
+    return value;
+  }();
+  return count;
+}
+
+}  // namespace
+
+SensorList TKSSMCElectricSensor::allSensors() {
+  SensorList sensors;
+  auto smc = TKSSystemManagementController::sharedSystemManagementController();
+  if (!smc) return sensors;
+  for (const std::string& key : smc->allPropertyKeys()) {
+    if (!quantityForKey(key) || !smc::numberValue(smc->objectValueForPropertyWithKey(key))) continue;
+    std::optional<Dictionary> description = knownSMCSensorDescriptionForKey(key);
+    if (!description) continue;
+    if (auto sensor = createWithSensorDescription(&*description)) sensors.push_back(std::move(sensor));
+  }
+  return sensors;
+}
+
+std::optional<Dictionary> TKSSMCElectricSensor::knownSMCSensorDescriptionForKey(std::string_view key) {
+  const Quantity* quantity = quantityForKey(key);
+  if (quantity == nullptr) return std::nullopt;
+  std::optional<std::string> location =
+      smc::electricLocationForKey(key, smc::machineModel(), numberOfPhysicalx86Chips());
+  if (!location) return std::nullopt;
+  return Dictionary{{"SMCKey", Value(key)},
+                    {"LocationID", Value(*location)},
+                    {"UniqueID", Value(stringWithFormat("smc.%@.%@", quantity->word, smc::threeCharacterCode(key)))},
+                    {"Quantity", Value::integer(quantity->type)}};
+}
+
+std::uint32_t TKSSMCElectricSensor::numberOfPhysicalx86Chips() {
+  std::uint32_t& count = packageCount();
+  if (count == 0) count = TKSx86Info().numberOfChipPackages();
+  return count;
+}
+
+std::shared_ptr<TKSSMCElectricSensor> TKSSMCElectricSensor::createWithSensorDescription(const Dictionary* description) {
+  auto sensor = std::make_shared<TKSSMCElectricSensor>();
+  sensor->smc_ = TKSSystemManagementController::sharedSystemManagementController();
+  if (!sensor->smc_ || description == nullptr) return nullptr;
+  sensor->smcKey_ = smc::textEntry(*description, "SMCKey");
+  std::optional<double> reading = smc::numberValue(sensor->smc_->objectValueForPropertyWithKey(sensor->smcKey_));
+  if (!reading || !(*reading >= 0)) return nullptr;
+  std::string location = smc::textEntry(*description, "LocationID");
+  if (location.starts_with("SMC GPU") && !(*reading > kLowestGraphicsReading)) return nullptr;
+  // Integer-typed keys are counters and limits, not measurements.
+  std::optional<std::string> type = sensor->smc_->typeCodeForPropertyWithKey(sensor->smcKey_);
+  sensor->isRawInteger_ = type && type->starts_with("ui");
+  if (sensor->isRawInteger_) return nullptr;
+
+  const Value* quantity = description->find("Quantity") == description->end() ? nullptr : &description->at("Quantity");
+  sensor->setUniqueIdentifier(smc::textEntry(*description, "UniqueID"));
+  sensor->setLocationIdentifier(location);
+  sensor->setSensorName(smc::smcSensorName());
+  sensor->setSensorType(1);
+  sensor->setQuantityType(quantity ? clampToInt32(quantity->asReal().value_or(0)) : TKSQuantityUnknown);
+  return sensor;
+}
+
+std::int32_t TKSSMCElectricSensor::rawValue() {
+  std::optional<double> reading = smc::numberValue(smc_->objectValueForPropertyWithKey(smcKey_));
+  if (!reading) return -1;
+  return clampToInt32(*reading * kFixedPointScale);
+}
+
+std::string TKSSMCElectricSensor::unit() const {
+  for (const Quantity& quantity : kQuantities) {
+    if (quantity.type == quantityType()) return quantity.unit;
+  }
+  return "";
+}
+
+TKSSensorValueConverter TKSSMCElectricSensor::valueConverter() const {
+  TKSSensorValueConverter converter;
+  converter.setConversionFunctionType(TKSSensorValueConverter::kLinear);
+  converter.setLinearFactor(1.0 / kFixedPointScale);
+  return converter;
+}
+
+}  // namespace sw
