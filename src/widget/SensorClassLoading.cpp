@@ -1,0 +1,42 @@
+// The one place that lists the built-in sensor classes. The order is the load order in which the
+// classes have always registered: discovery, and so the order of sensors that sort alike,
+// follows it.
+#include "widget/SensorClassLoading.h"
+
+#include <vector>
+
+#include "foundation/ProcessWide.h"
+#include "sensors/TKSSensor.h"
+#include "smc/TKSSMCElectricSensor.h"
+#include "smc/TKSSMCFanSensor.h"
+#include "smc/TKSSMCLightSensor.h"
+#include "smc/TKSSMCTemperatureSensor.h"
+
+namespace sw {
+
+namespace {
+
+// Load order: platform converters, batteries, fan control units, fan controllers, LM87, the
+// platform current, fan, power, diode, temperature and voltage sensors, the MDD sensor, disks,
+// Xserve temperatures, graphics, light, the CPU monitor, the case lock, then the SMC fan,
+// temperature and electric sensors, smart-battery temperatures and the SMC light sensors.
+std::vector<TKSSensorClass> sensorClassesInLoadOrder() {
+  return {
+      TKSSMCFanSensor::sensorClass(),
+      TKSSMCTemperatureSensor::sensorClass(),
+      TKSSMCElectricSensor::sensorClass(),
+      TKSSMCLightSensor::sensorClass(),
+  };
+}
+
+}  // namespace
+
+void registerSensorClasses() {
+  static ProcessWide<bool> registered;
+  if (registered.get()) return;
+  registered.get() = true;
+  TKSSensor::createClassList();
+  for (auto& sensorClass : sensorClassesInLoadOrder()) TKSSensor::registerSensorClass(std::move(sensorClass));
+}
+
+}  // namespace sw

@@ -1,0 +1,101 @@
+// Reading and writing the widget's settings. Sensors are remembered by unique identifier, so a
+// setting survives sensors being added or removed; the older form stored list positions and is
+// still understood.
+#include "widget/WidgetPreferences.h"
+
+#include <array>
+
+#include "foundation/Value.h"
+#include "os/UserDefaults.h"
+#include "widget/ReadingFormatter.h"
+
+namespace sw::widget {
+
+namespace {
+
+constexpr std::string_view kTemperatureUnitKey = "IndexOfTemperatureUnit";
+constexpr std::array<std::string_view, 2> kSensorIDKeys = {"SensorIDForDisplayPosition1",
+                                                           "SensorIDForDisplayPosition2"};
+constexpr std::array<std::string_view, 2> kOlderSensorIndexKeys = {"SensorIndexForDisplayPosition1",
+                                                                   "SensorIndexForDisplayPosition2"};
+
+const Dictionary* dictionaryAt(const Dictionary& dictionary, std::string_view key) {
+  auto found = dictionary.find(key);
+  return found == dictionary.end() ? nullptr : found->second.asDictionary();
+}
+
+const Value* valueAt(const Dictionary& dictionary, std::string_view key) {
+  auto found = dictionary.find(key);
+  return found == dictionary.end() ? nullptr : &found->second;
+}
+
+std::int32_t storedSensorIndex(const Dictionary& machine, const std::string& idKey, const std::string& olderIndexKey,
+                               std::int32_t sensorCount, const WidgetPreferences::SensorIndexLookup& indexForID) {
+  if (const Value* identifier = valueAt(machine, idKey)) {
+    const std::string* text = identifier->asString();
+    return text == nullptr ? -1 : indexForID(*text);
+  }
+  if (const Value* olderIndex = valueAt(machine, olderIndexKey)) {
+    const std::int64_t index = olderIndex->asInteger().value_or(-1);
+    return index >= -1 && index < sensorCount ? static_cast<std::int32_t>(index) : -1;
+  }
+  return -1;
+}
+
+std::int32_t storedTemperatureUnit(const Dictionary& domain, const Dictionary& machine) {
+  const Value* stored = valueAt(domain, kTemperatureUnitKey);
+  if (stored == nullptr) stored = valueAt(machine, kTemperatureUnitKey);
+  const std::int64_t unit = stored == nullptr ? 0 : stored->asInteger().value_or(0);
+  return unit >= kCelsius && unit <= kKelvin ? static_cast<std::int32_t>(unit) : kCelsius;
+}
+
+}  // namespace
+
+WidgetPreferences::WidgetPreferences(std::string domainName, std::string machineSerialNumber)
+    : domainName_(std::move(domainName)), machineSerialNumber_(std::move(machineSerialNumber)) {}
+
+std::optional<std::string> WidgetPreferences::instanceKey(const std::optional<std::string>& widgetIdentifier,
+                                                          const std::optional<std::string>& key) {
+  if (!key) return std::nullopt;
+  if (!widgetIdentifier) return key;
+  return *widgetIdentifier + ":" + *key;
+}
+
+std::optional<WidgetPreferences::DisplaySettings> WidgetPreferences::read(
+    const std::optional<std::string>& widgetIdentifier, std::int32_t sensorCount,
+    const SensorIndexLookup& indexForID) const {
+  if (domainName_.empty()) return std::nullopt;
+  const std::optional<Dictionary> domain = os::UserDefaults::standardUserDefaults().persistentDomainForName(domainName_);
+  if (!domain) return std::nullopt;
+  const Dictionary* machine = dictionaryAt(*domain, machineSerialNumber_);
+  if (machine == nullptr) return std::nullopt;
+
+  DisplaySettings settings;
+  for (std::size_t position = 0; position < settings.sensorIndices.size(); ++position) {
+    settings.sensorIndices[position] =
+        storedSensorIndex(*machine, *instanceKey(widgetIdentifier, std::string(kSensorIDKeys[position])),
+                          *instanceKey(widgetIdentifier, std::string(kOlderSensorIndexKeys[position])), sensorCount,
+                          indexForID);
+  }
+  settings.temperatureUnit = storedTemperatureUnit(*domain, *machine);
+  return settings;
+}
+
+bool WidgetPreferences::write(const std::optional<std::string>& widgetIdentifier,
+                              const std::array<std::string, 2>& sensorIDs, std::int32_t temperatureUnit) const {
+  if (domainName_.empty()) return false;
+  os::UserDefaults& defaults = os::UserDefaults::standardUserDefaults();
+  Dictionary domain = defaults.persistentDomainForName(domainName_).value_or(Dictionary{});
+  domain[std::string(kTemperatureUnitKey)] = Value::integer(temperatureUnit);
+
+  const Dictionary* storedMachine = dictionaryAt(domain, machineSerialNumber_);
+  Dictionary machine = storedMachine == nullptr ? Dictionary{} : *storedMachine;
+  for (std::size_t position = 0; position < sensorIDs.size(); ++position) {
+    machine[*instanceKey(widgetIdentifier, std::string(kSensorIDKeys[position]))] = Value(sensorIDs[position]);
+    machine.erase(*instanceKey(widgetIdentifier, std::string(kOlderSensorIndexKeys[position])));
+  }
+  domain[machineSerialNumber_] = Value(std::move(machine));
+  return defaults.setPersistentDomainForName(domain, domainName_) && defaults.synchronize();
+}
+
+}  // namespace sw::widget
