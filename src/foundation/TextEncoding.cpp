@@ -131,6 +131,13 @@ std::u16string utf8ToUTF16(std::string_view text) {
   return units;
 }
 
+std::u32string utf8ToCodePoints(std::string_view text) {
+  std::u32string codes;
+  codes.reserve(text.size());
+  for (std::size_t position = 0; position < text.size();) codes += decodeNext(text, position);
+  return codes;
+}
+
 std::string utf16ToUTF8(std::u16string_view units) {
   std::string text;
   text.reserve(units.size());

@@ -22,6 +22,8 @@ char16_t macRomanCharacter(unsigned char byte);
 
 /// Decodes the UTF-8 text as UTF-16 units; invalid sequences become U+FFFD.
 std::u16string utf8ToUTF16(std::string_view text);
+/// Decodes the UTF-8 text as code points; invalid sequences become U+FFFD.
+std::u32string utf8ToCodePoints(std::string_view text);
 /// Encodes UTF-16 units as UTF-8; a lone surrogate becomes U+FFFD.
 std::string utf16ToUTF8(std::u16string_view units);
 /// Decodes raw UTF-16 bytes of the given byte order (an odd last byte is dropped).

@@ -42,6 +42,12 @@ class Bundle {
 
  private:
   struct Tables;
+  Tables& tables();
+  /// A file of the bundle by its path below the root; nothing when absent or too large.
+  std::optional<std::string> fileContents(std::string_view relativePath) const;
+  /// The parsed table "<language>.lproj/<table>.strings"; nothing when absent or malformed.
+  const std::optional<Dictionary>& stringTable(const std::string& language, std::string_view table);
+
   std::string root_;
   std::shared_ptr<Tables> tables_;
 };

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,11 @@ namespace sw::os {
 /// else ~/.config/sensorwidget. Set once at start-up and by tests.
 void setDefaultsDirectory(std::filesystem::path directory);
 std::filesystem::path defaultsDirectory();
+
+/// For tests: called when a domain's temporary file is written and flushed, just before it is
+/// renamed into place. Returning false abandons the write there, as a crash at that moment
+/// would (the temporary file is removed). Null removes the hook.
+void setDefaultsWriteInterruptionForTesting(std::function<bool(const std::filesystem::path& temporaryFile)> hook);
 
 class UserDefaults {
  public:

@@ -1,0 +1,150 @@
+// Bundles: which language folder answers, what falls back to what, and what is read only once.
+#include <gtest/gtest.h>
+
+#include "foundation/EmbeddedFiles.h"
+#include "foundation/ProcessState.h"
+#include "os/Bundle.h"
+#include "os/Locale.h"
+#include "os/SystemLog.h"
+#include "os/TemporaryDirectory.h"
+
+namespace sw::os {
+namespace {
+
+using testing::ScopedEnvironment;
+using testing::TemporaryDirectory;
+
+constexpr const char* kInfoPlist = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0"><dict>
+<key>CFBundleIdentifier</key><string>org.example.widget</string>
+<key>CFBundleShortVersionString</key><string>2.1</string>
+</dict></plist>)";
+
+class BundleLookup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetProcessState();
+    folder.write("Info.plist", kInfoPlist);
+    folder.write("en.lproj/Localizable.strings", "\"Fan\" = \"Fan\";\n\"Only English\" = \"English text\";\n");
+    folder.write("de.lproj/Localizable.strings", "\"Fan\" = \"Lüfter\";\n\"Pump\" = \"Pumpe\";\n");
+    folder.write("de_DE.lproj/Localizable.strings", "\"Pump\" = \"Pumpe (DE)\";\n");
+    folder.write("en.lproj/SensorLocations.strings", "\"SMC CPU A DIODE\" = \"CPU Core\";\n");
+    folder.write("hddtemp.db", "top level");
+    folder.write("de.lproj/hddtemp.db", "German");
+    setCurrentLocale("de_DE");
+  }
+  void TearDown() override { resetProcessState(); }
+
+  TemporaryDirectory folder;
+};
+
+TEST_F(BundleLookup, TheMostSpecificLanguageFolderAnswersFirst) {
+  Bundle bundle(folder.path().string());
+  EXPECT_EQ(bundle.localizedStringForKey("Pump", "", ""), "Pumpe (DE)");
+  EXPECT_EQ(bundle.localizedStringForKey("Fan", "", "Localizable"), "Lüfter");
+  EXPECT_EQ(bundle.localizedStringForKey("Only English", "", ""), "English text");
+}
+
+TEST_F(BundleLookup, AMissingKeyFallsBackToTheValueThenToTheKey) {
+  Bundle bundle(folder.path().string());
+  EXPECT_EQ(bundle.localizedStringForKey("ELLIPSIS", "...", ""), "...");
+  EXPECT_EQ(bundle.localizedStringForKey("No such key", "", ""), "No such key");
+  EXPECT_EQ(bundle.localizedStringForKey("SMC CPU A DIODE", "", "SensorLocations"), "CPU Core");
+  EXPECT_EQ(bundle.localizedStringForKey("Fan", "", "NoSuchTable"), "Fan");
+}
+
+TEST_F(BundleLookup, ABrokenTableIsSkippedAndReportedOnce) {
+  folder.write("de.lproj/Localizable.strings", "\"Fan\" = \"Lüfter\"\n garbage");
+  Bundle bundle(folder.path().string());
+  CapturedLog log;
+  EXPECT_EQ(bundle.localizedStringForKey("Fan", "", ""), "Fan");
+  EXPECT_EQ(bundle.localizedStringForKey("Fan", "", ""), "Fan");
+  ASSERT_EQ(log.messages().size(), 1u);
+  EXPECT_NE(log.messages()[0].find("de.lproj/Localizable.strings"), std::string::npos) << log.messages()[0];
+}
+
+TEST_F(BundleLookup, TablesAreReadOnceUntilProcessStateIsReset) {
+  Bundle bundle(folder.path().string());
+  EXPECT_EQ(bundle.localizedStringForKey("Fan", "", ""), "Lüfter");
+  folder.write("de.lproj/Localizable.strings", "\"Fan\" = \"Ventilator\";\n");
+  EXPECT_EQ(bundle.localizedStringForKey("Fan", "", ""), "Lüfter");
+  resetProcessState();
+  setCurrentLocale("de_DE");
+  EXPECT_EQ(bundle.localizedStringForKey("Fan", "", ""), "Ventilator");
+}
+
+TEST_F(BundleLookup, TheInfoDictionaryGivesTheIdentifier) {
+  Bundle bundle(folder.path().string() + "/");
+  EXPECT_EQ(bundle.bundleIdentifier(), "org.example.widget");
+  EXPECT_EQ(*bundle.infoDictionary().at("CFBundleShortVersionString").asString(), "2.1");
+
+  TemporaryDirectory empty;
+  Bundle bare(empty.path().string());
+  EXPECT_TRUE(bare.infoDictionary().empty());
+  EXPECT_FALSE(bare.bundleIdentifier());
+}
+
+TEST_F(BundleLookup, ResourcesComeFromTheLanguageFolderThenTheTopLevel) {
+  Bundle bundle(folder.path().string());
+  EXPECT_EQ(bundle.resourceContents("hddtemp", "db"), "German");
+  setCurrentLocale("fr_FR");
+  EXPECT_EQ(bundle.resourceContents("hddtemp", "db"), "top level");
+  EXPECT_EQ(bundle.resourceContents("Info", "plist"), kInfoPlist);
+  EXPECT_FALSE(bundle.resourceContents("missing", "db"));
+}
+
+TEST_F(BundleLookup, ANameThatLeadsOutOfTheBundleIsRefused) {
+  TemporaryDirectory outside;
+  outside.write("secret.txt", "secret");
+  Bundle bundle(folder.path().string());
+  std::string escape = "../" + outside.path().filename().string() + "/secret";
+  EXPECT_FALSE(bundle.resourceContents(escape, "txt"));
+  EXPECT_FALSE(bundle.resourceContents((outside.path() / "secret").string(), "txt"));
+}
+
+TEST(EmbeddedBundles, EveryEmbeddedStringTableParses) {
+  for (const std::string& path : embedded::pathsUnder("resources/")) {
+    if (!path.ends_with(".strings")) continue;
+    EXPECT_TRUE(parseStringsFile(*embedded::file(path))) << path;
+  }
+  EXPECT_TRUE(Bundle::pluginBundle().bundleIdentifier());
+}
+
+class CurrentLocale : public ::testing::Test {
+ protected:
+  void SetUp() override { resetProcessState(); }
+  void TearDown() override { resetProcessState(); }
+};
+
+TEST_F(CurrentLocale, TheEnvironmentIsReadInThePOSIXOrder) {
+  ScopedEnvironment all("LC_ALL", nullptr);
+  ScopedEnvironment messages("LC_MESSAGES", nullptr);
+  ScopedEnvironment lang("LANG", "de_DE.UTF-8");
+  EXPECT_EQ(currentLocale(), "de_DE");
+  ScopedEnvironment messagesSet("LC_MESSAGES", "fr_FR@euro");
+  EXPECT_EQ(currentLocale(), "fr_FR");
+  ScopedEnvironment allSet("LC_ALL", "C");
+  EXPECT_EQ(currentLocale(), "en");
+}
+
+TEST_F(CurrentLocale, AChosenLocaleWinsUntilReset) {
+  ScopedEnvironment all("LC_ALL", "de_DE.UTF-8");
+  setCurrentLocale("en_US");
+  EXPECT_EQ(currentLocale(), "en_US");
+  resetProcessState();
+  EXPECT_EQ(currentLocale(), "de_DE");
+}
+
+TEST(LocaleNames, POSIXNamesBecomeIdentifiersAndFolders) {
+  EXPECT_EQ(localeIdentifierFromPOSIXName("de-DE"), "de_DE");
+  EXPECT_EQ(localeIdentifierFromPOSIXName("POSIX"), "en");
+  EXPECT_EQ(localeIdentifierFromPOSIXName(""), "en");
+  EXPECT_EQ(localeIdentifierFromPOSIXName("../../etc"), "en");
+  EXPECT_EQ(localizationsForLocale("de_DE"), (std::vector<std::string>{"de_DE", "de", "en"}));
+  EXPECT_EQ(localizationsForLocale("en_GB"), (std::vector<std::string>{"en_GB", "en"}));
+  EXPECT_EQ(localizationsForLocale("en"), (std::vector<std::string>{"en"}));
+}
+
+}  // namespace
+}  // namespace sw::os
