@@ -1,0 +1,213 @@
+// The widget host's HTTP server: routes, header checks and the bridge to the instance table.
+#include "host/WidgetHost.h"
+
+#include <fmt/format.h>
+#include <sys/socket.h>
+
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <variant>
+
+#include <httplib.h>
+#include "host/LoopbackHeaders.h"
+#include "host/ScriptCallRequest.h"
+#include "host/WebFiles.h"
+#include "os/SystemLog.h"
+
+namespace sw::host {
+namespace {
+
+constexpr std::string_view kJson = "application/json";
+constexpr const char* kInstanceRoute = R"(/api/instances/([A-Za-z0-9_-]{1,64})/)";
+// The library listens with a backlog of 5; a room full of widgets connecting at once needs more.
+constexpr int kListenBacklog = 512;
+constexpr time_t kReadTimeoutSeconds = 5;
+constexpr time_t kKeepAliveSeconds = 2;
+
+void answerJson(httplib::Response& response, int status, const nlohmann::json& body) {
+  response.status = status;
+  response.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), kJson.data());
+}
+
+void answerError(httplib::Response& response, int status, std::string_view message) {
+  answerJson(response, status, {{"error", message}});
+}
+
+bool hasJsonContentType(const httplib::Request& request) {
+  std::string type = request.get_header_value("Content-Type");
+  return type.compare(0, kJson.size(), kJson) == 0 && (type.size() == kJson.size() || type[kJson.size()] == ';');
+}
+
+const char* reasonForStatus(int status) {
+  switch (status) {
+    case 400: return "bad request";
+    case 403: return "forbidden";
+    case 404: return "not found";
+    case 405: return "method not allowed";
+    case 413: return "the request body is larger than 64 KiB";
+    case 414: return "the request line is too long";
+    default: return "the request failed";
+  }
+}
+
+}  // namespace
+
+class WidgetHost::Server {
+ public:
+  Server(WidgetInstanceTable::Factory factory, WidgetHostOptions options)
+      : options_(std::move(options)), instances_(std::move(factory), options_.limits) {
+    configure();
+    addRoutes();
+  }
+
+  int bind() {
+    int port = options_.port == 0 ? http_.bind_to_any_port(options_.bindAddress)
+                                  : (http_.bind_to_port(options_.bindAddress, options_.port) ? options_.port : -1);
+    if (port < 0) return -1;
+    ::listen(listeningSocket_, kListenBacklog);
+    port_ = port;
+    return port;
+  }
+
+  bool serve() {
+    if (port_ < 0) return false;
+    std::thread stopper([this] { stopWhenAsked(); });
+    bool ok = http_.listen_after_bind();
+    {
+      std::lock_guard lock(stateLock_);
+      finished_ = true;
+    }
+    stateChanged_.notify_all();
+    stopper.join();
+    return ok || stopRequested_;
+  }
+
+  void stop() {
+    {
+      std::lock_guard lock(stateLock_);
+      stopRequested_ = true;
+    }
+    stateChanged_.notify_all();
+  }
+
+  int port() const { return port_; }
+  WidgetInstanceTable& instances() { return instances_; }
+
+ private:
+  void configure() {
+    http_.set_payload_max_length(kMaxRequestBodyBytes);
+    http_.set_read_timeout(kReadTimeoutSeconds, 0);
+    http_.set_keep_alive_timeout(kKeepAliveSeconds);
+    http_.new_task_queue = [count = options_.threadCount] { return new httplib::ThreadPool(count); };
+    http_.set_socket_options([this](socket_t socket) {
+      int yes = 1;
+      ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+      listeningSocket_ = socket;
+    });
+    http_.set_default_headers({
+        {"X-Content-Type-Options", "nosniff"},
+        {"Cache-Control", "no-store"},
+        {"Referrer-Policy", "no-referrer"},
+        {"Content-Security-Policy",
+         "default-src 'self'; img-src 'self'; style-src 'self'; script-src 'self'; frame-ancestors 'none'"},
+    });
+    http_.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+      return rejectForeignRequest(request, response);
+    });
+    http_.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+      if (response.body.empty()) answerError(response, response.status, reasonForStatus(response.status));
+    });
+    http_.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
+      answerError(response, 500, "the host failed to answer");
+    });
+    if (options_.logRequests) {
+      http_.set_logger([](const httplib::Request& request, const httplib::Response& response) {
+        os::systemLog(fmt::format("{} {} {}\n", request.method, request.path, response.status));
+      });
+    }
+  }
+
+  httplib::Server::HandlerResponse rejectForeignRequest(const httplib::Request& request,
+                                                        httplib::Response& response) const {
+    bool foreignOrigin = request.has_header("Origin") && !isLoopbackOrigin(request.get_header_value("Origin"), port_);
+    if (!isLoopbackHost(request.get_header_value("Host"), port_) || foreignOrigin) {
+      answerError(response, 403, "only pages served by this host on the loopback address may use it");
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    return httplib::Server::HandlerResponse::Unhandled;
+  }
+
+  void addRoutes() {
+    http_.Get(R"(/.*)", [](const httplib::Request& request, httplib::Response& response) {
+      std::optional<WebFile> file = findWebFile(request.path);
+      if (!file) return answerError(response, 404, "no such file");
+      response.set_content(file->contents.data(), file->contents.size(), std::string(file->contentType).c_str());
+    });
+    http_.Post(std::string(kInstanceRoute) + "open", [this](const httplib::Request& request, httplib::Response& response) {
+      open(request.matches[1], response);
+    });
+    http_.Post(std::string(kInstanceRoute) + "call", [this](const httplib::Request& request, httplib::Response& response) {
+      call(request, response);
+    });
+    http_.Post(std::string(kInstanceRoute) + "close", [this](const httplib::Request& request, httplib::Response& response) {
+      instances_.close(request.matches[1]);
+      response.status = 204;
+    });
+  }
+
+  void open(const std::string& identifier, httplib::Response& response) {
+    switch (instances_.open(identifier)) {
+      case WidgetInstanceTable::OpenResult::created: return answerJson(response, 200, {{"created", true}});
+      case WidgetInstanceTable::OpenResult::existing: return answerJson(response, 200, {{"created", false}});
+      case WidgetInstanceTable::OpenResult::tableFull:
+        return answerError(response, 503, "too many widget instances are open");
+      case WidgetInstanceTable::OpenResult::creationFailed:
+        return answerError(response, 500, "the widget's controller could not be created");
+    }
+  }
+
+  void call(const httplib::Request& request, httplib::Response& response) {
+    if (!hasJsonContentType(request)) return answerError(response, 415, "a call must be sent as application/json");
+    auto parsed = parseScriptCallRequest(request.body);
+    if (const auto* error = std::get_if<std::string>(&parsed)) return answerError(response, 400, *error);
+    const auto& scriptCall = std::get<ScriptCallRequest>(parsed);
+    std::optional<nlohmann::json> answer = instances_.call(request.matches[1], scriptCall.name, scriptCall.arguments);
+    if (!answer) return answerError(response, 404, "no such widget instance");
+    answerJson(response, answer->contains("error") ? 400 : 200, *answer);
+  }
+
+  // The library ignores a stop that comes before its accept loop runs, so the stop waits for it.
+  void stopWhenAsked() {
+    std::unique_lock lock(stateLock_);
+    stateChanged_.wait(lock, [this] { return stopRequested_ || finished_; });
+    while (!finished_ && !http_.is_running()) {
+      stateChanged_.wait_for(lock, std::chrono::milliseconds(5));
+    }
+    if (!finished_) http_.stop();
+  }
+
+  WidgetHostOptions options_;
+  WidgetInstanceTable instances_;
+  httplib::Server http_;
+  socket_t listeningSocket_ = INVALID_SOCKET;
+  int port_ = -1;
+  std::mutex stateLock_;
+  std::condition_variable stateChanged_;
+  bool stopRequested_ = false;
+  bool finished_ = false;
+};
+
+WidgetHost::WidgetHost(WidgetInstanceTable::Factory factory, WidgetHostOptions options)
+    : server_(std::make_unique<Server>(std::move(factory), std::move(options))) {}
+
+WidgetHost::~WidgetHost() = default;
+
+int WidgetHost::bind() { return server_->bind(); }
+bool WidgetHost::serve() { return server_->serve(); }
+void WidgetHost::stop() { server_->stop(); }
+int WidgetHost::port() const { return server_->port(); }
+WidgetInstanceTable& WidgetHost::instances() { return server_->instances(); }
+
+}  // namespace sw::host

@@ -1,0 +1,59 @@
+// The widget host's table of live widget instances.
+#include "host/WidgetInstanceTable.h"
+
+#include <iterator>
+#include <utility>
+
+namespace sw::host {
+
+WidgetInstanceTable::WidgetInstanceTable(Factory factory, Limits limits, Clock clock)
+    : factory_(std::move(factory)), limits_(limits), clock_(std::move(clock)) {}
+
+WidgetInstanceTable::~WidgetInstanceTable() {
+  std::lock_guard lock(pluginLock_);
+  instances_.clear();
+}
+
+WidgetInstanceTable::OpenResult WidgetInstanceTable::open(const std::string& identifier) {
+  std::lock_guard lock(pluginLock_);
+  auto now = clock_();
+  releaseIdleInstances(now);
+  if (auto found = instances_.find(identifier); found != instances_.end()) {
+    found->second.lastUsed = now;
+    return OpenResult::existing;
+  }
+  if (instances_.size() >= limits_.maxInstances) return OpenResult::tableFull;
+  ScriptCall call = factory_();
+  if (!call) return OpenResult::creationFailed;
+  instances_.emplace(identifier, Instance{std::move(call), now});
+  return OpenResult::created;
+}
+
+std::optional<nlohmann::json> WidgetInstanceTable::call(const std::string& identifier, std::string_view name,
+                                                        const nlohmann::json& arguments) {
+  std::lock_guard lock(pluginLock_);
+  auto now = clock_();
+  releaseIdleInstances(now);
+  auto found = instances_.find(identifier);
+  if (found == instances_.end()) return std::nullopt;
+  found->second.lastUsed = now;
+  return found->second.call(name, arguments);
+}
+
+bool WidgetInstanceTable::close(const std::string& identifier) {
+  std::lock_guard lock(pluginLock_);
+  return instances_.erase(identifier) > 0;
+}
+
+std::size_t WidgetInstanceTable::size() {
+  std::lock_guard lock(pluginLock_);
+  return instances_.size();
+}
+
+void WidgetInstanceTable::releaseIdleInstances(std::chrono::steady_clock::time_point now) {
+  for (auto it = instances_.begin(); it != instances_.end();) {
+    it = now - it->second.lastUsed >= limits_.idleTimeout ? instances_.erase(it) : std::next(it);
+  }
+}
+
+}  // namespace sw::host

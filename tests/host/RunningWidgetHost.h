@@ -1,0 +1,48 @@
+// A widget host answering on a free loopback port in a thread of the test, for as long as the
+// object lives.
+#pragma once
+
+#include <httplib.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "host/WidgetHost.h"
+
+namespace sw::host::test {
+
+class RunningWidgetHost {
+ public:
+  explicit RunningWidgetHost(WidgetInstanceTable::Factory factory, WidgetHostOptions options = {})
+      : host_(std::move(factory), withFreePort(std::move(options))) {
+    port_ = host_.bind();
+    EXPECT_GT(port_, 0) << "the host could not bind a loopback port";
+    thread_ = std::thread([this] { host_.serve(); });
+  }
+  ~RunningWidgetHost() {
+    host_.stop();
+    thread_.join();
+  }
+
+  int port() const { return port_; }
+  WidgetHost& host() { return host_; }
+  std::string origin() const { return "http://127.0.0.1:" + std::to_string(port_); }
+  httplib::Client client() const {
+    httplib::Client client("127.0.0.1", port_);
+    client.set_read_timeout(10, 0);
+    return client;
+  }
+
+ private:
+  static WidgetHostOptions withFreePort(WidgetHostOptions options) {
+    options.port = 0;
+    return options;
+  }
+
+  WidgetHost host_;
+  int port_ = -1;
+  std::thread thread_;
+};
+
+}  // namespace sw::host::test
