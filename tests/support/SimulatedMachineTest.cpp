@@ -1,0 +1,45 @@
+// The simulated-machine test fixture.
+#include "support/SimulatedMachineTest.h"
+
+#include "foundation/ProcessState.h"
+#include "os/Machine.h"
+
+namespace sw::test {
+
+void SimulatedMachineTest::SetUp() { install(ProfileBuilder()); }
+
+void SimulatedMachineTest::TearDown() {
+  sw::resetProcessState();
+  expectCleanKernel();
+}
+
+void SimulatedMachineTest::expectCleanKernel() {
+  if (machine_ == nullptr) return;
+  EXPECT_EQ(machine_->heldReferenceCount(), 0u) << "kernel references still held:\n" << machine_->heldReferenceReport();
+  for (const std::string& misuse : machine_->handleMisuse()) ADD_FAILURE() << "handle misuse: " << misuse;
+}
+
+sim::SimulatedMachine& SimulatedMachineTest::install(const ProfileBuilder& profile) {
+  std::shared_ptr<sim::SimulatedMachine> machine = profile.buildMachine();  // a refusal fails the test
+  return use(machine != nullptr ? machine : ProfileBuilder().buildMachine());
+}
+
+sim::SimulatedMachine& SimulatedMachineTest::installBuiltIn(const std::string& name) {
+  sim::SimulatedMachine::LoadResult result = sim::SimulatedMachine::loadBuiltIn(name);
+  if (auto* problem = std::get_if<std::string>(&result)) {
+    ADD_FAILURE() << "built-in profile refused: " << *problem;
+    return use(ProfileBuilder().buildMachine());
+  }
+  return use(std::get<std::shared_ptr<sim::SimulatedMachine>>(result));
+}
+
+sim::SimulatedMachine& SimulatedMachineTest::use(std::shared_ptr<sim::SimulatedMachine> machine) {
+  // Whatever the previous machine's users still hold goes back to it before it is replaced.
+  sw::resetProcessState();
+  expectCleanKernel();
+  machine_ = std::move(machine);
+  os::setCurrentMachine(machine_);
+  return *machine_;
+}
+
+}  // namespace sw::test
