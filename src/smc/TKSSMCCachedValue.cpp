@@ -1,7 +1,7 @@
 // Per-key value cache with one class-wide expiry time.
 #include "smc/TKSSMCCachedValue.h"
 
-#include "foundation/ProcessState.h"
+#include "foundation/ProcessWide.h"
 #include "os/Clock.h"
 
 namespace sw {
@@ -9,12 +9,8 @@ namespace {
 constexpr double kDefaultExpireTime = 1.0;
 
 double& expireTime() {
-  static double& seconds = [] () -> double& {
-    static double value = kDefaultExpireTime;
-    registerProcessStateReset([] { value = kDefaultExpireTime; });
-    return value;
-  }();
-  return seconds;
+  static ProcessWide<double> seconds([] { return kDefaultExpireTime; });
+  return seconds.get();
 }
 }  // namespace
 

@@ -4,7 +4,7 @@
 #include "cpu/TKSx86Info.h"
 #include "foundation/Format.h"
 #include "foundation/Numbers.h"
-#include "foundation/ProcessState.h"
+#include "foundation/ProcessWide.h"
 #include "smc/SMCElectricKeyTable.h"
 #include "smc/SMCKeyTable.h"
 #include "smc/SMCValueDecoding.h"
@@ -37,12 +37,8 @@ const Quantity* quantityForKey(std::string_view key) {
 }
 
 std::uint32_t& packageCount() {
-  static std::uint32_t& count = [] () -> std::uint32_t& {
-    static std::uint32_t value = 0;
-    registerProcessStateReset([] { value = 0; });
-    return value;
-  }();
-  return count;
+  static ProcessWide<std::uint32_t> count;
+  return count.get();
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "foundation/Numbers.h"
-#include "foundation/ProcessState.h"
+#include "foundation/ProcessWide.h"
 #include "os/IOKit.h"
 #include "os/SystemLog.h"
 #include "smc/SMCValueDecoding.h"
@@ -21,12 +21,8 @@ struct ClassState {
 };
 
 ClassState& classState() {
-  static ClassState& state = [] () -> ClassState& {
-    static ClassState value;
-    registerProcessStateReset([] { value = ClassState{}; });
-    return value;
-  }();
-  return state;
+  static ProcessWide<ClassState> state;
+  return state.get();
 }
 
 /// The services of a class as new references, in registry order.
