@@ -8,15 +8,20 @@
 namespace sw {
 namespace {
 
-const Value* propertyOf(const std::optional<Dictionary>& properties, std::string_view key) {
-  if (!properties) return nullptr;
+/// One property of the entry, copied out of a snapshot of all its properties.
+std::optional<Value> propertyOf(const TKSIORegistryEntry& entry, std::string_view key) {
+  const auto properties = entry.properties();
+  if (!properties) return std::nullopt;
   const auto found = properties->find(key);
-  return found == properties->end() ? nullptr : &found->second;
+  if (found == properties->end()) return std::nullopt;
+  return found->second;
 }
 
-const Data* dataProperty(const std::optional<Dictionary>& properties, std::string_view key) {
-  const Value* value = propertyOf(properties, key);
-  return value ? value->asData() : nullptr;
+/// A data property, or nothing for a missing property or one of another kind.
+std::optional<Data> dataProperty(const TKSIORegistryEntry& entry, std::string_view key) {
+  const auto value = propertyOf(entry, key);
+  if (!value || !value->asData()) return std::nullopt;
+  return *value->asData();
 }
 
 std::uint64_t littleEndian(const Data& bytes, std::size_t count) {
@@ -27,7 +32,7 @@ std::uint64_t littleEndian(const Data& bytes, std::size_t count) {
 
 /// Eight bytes are a 64-bit frequency, otherwise the first four a 32-bit one; shorter data
 /// holds no frequency at all.
-std::uint64_t frequencyValue(const Data* bytes) {
+std::uint64_t frequencyValue(const std::optional<Data>& bytes) {
   if (!bytes) return 0;
   if (bytes->size() == 8) return littleEndian(*bytes, 8);
   return bytes->size() >= 4 ? littleEndian(*bytes, 4) : 0;
@@ -39,8 +44,7 @@ RegistryEntryList servicesOfClass(std::string_view className) {
 
 std::string platformSerialNumber() {
   for (const auto& expert : servicesOfClass("IOPlatformExpertDevice")) {
-    const auto properties = expert->properties();
-    const Value* serial = propertyOf(properties, "IOPlatformSerialNumber");
+    const auto serial = propertyOf(*expert, "IOPlatformSerialNumber");
     if (serial && serial->asString()) return *serial->asString();
   }
   return {};
@@ -50,10 +54,10 @@ std::string platformSerialNumber() {
 /// that interface's controller has no 6-byte address.
 std::string serialNumberFromPrimaryInterface(const std::string& prefix) {
   for (const auto& interface : servicesOfClass("IONetworkInterface")) {
-    const Value* primary = propertyOf(interface->properties(), "IOPrimaryInterface");
+    const auto primary = propertyOf(*interface, "IOPrimaryInterface");
     if (!primary || primary->asBoolean() != true) continue;
     const auto controller = interface->parentServiceEntry();
-    const Data* address = controller ? dataProperty(controller->properties(), "IOMACAddress") : nullptr;
+    const auto address = controller ? dataProperty(*controller, "IOMACAddress") : std::nullopt;
     if (!address || address->size() != 6) return {};
     const Data& a = *address;
     return stringWithFormat("%@-%02x%02x%02x%02x%02x%02x", prefix, a[0], a[1], a[2], a[3], a[4], a[5]);
@@ -67,16 +71,15 @@ ProcessorNodeData readProcessorNodeData() {
   ProcessorNodeData data;
   for (const auto& node : servicesOfClass("IOPlatformDevice")) {
     const auto deviceType = node->stringValueWithName("device_type");
-    const auto properties = node->properties();
     if (deviceType == "cpu") {
-      const Data* version = dataProperty(properties, "cpu-version");
+      const auto version = dataProperty(*node, "cpu-version");
       if (version && version->size() == 4) data.cpuVersion = static_cast<std::int32_t>(littleEndian(*version, 4));
-      const Data* maximum = dataProperty(properties, "max-clock-frequency");
-      data.nominalFrequency = frequencyValue(maximum ? maximum : dataProperty(properties, "clock-frequency"));
+      const auto maximum = dataProperty(*node, "max-clock-frequency");
+      data.nominalFrequency = frequencyValue(maximum ? maximum : dataProperty(*node, "clock-frequency"));
       return data;
     }
     if (deviceType == "processor") {
-      data.nominalFrequency = frequencyValue(dataProperty(properties, "clock-frequency"));
+      data.nominalFrequency = frequencyValue(dataProperty(*node, "clock-frequency"));
       return data;
     }
   }
@@ -85,7 +88,7 @@ ProcessorNodeData readProcessorNodeData() {
 
 std::int32_t readSpeedFeature() {
   for (const auto& rootDomain : servicesOfClass("IOPMrootDomain")) {
-    const Value* features = propertyOf(rootDomain->properties(), "Supported Features");
+    const auto features = propertyOf(*rootDomain, "Supported Features");
     if (!features) continue;
     if (features->find("Dynamic Power Step")) return 2;
     if (features->find("Reduce Processor Speed")) return 1;
