@@ -5,6 +5,7 @@
 #include <fmt/printf.h>
 
 #include <algorithm>
+#include <type_traits>
 
 #include "foundation/Numbers.h"
 #include "foundation/TextEncoding.h"
@@ -105,26 +106,21 @@ std::string textValueOf(const FormatArgument::Storage& storage) {
   return "(null)";
 }
 
-// The value as a C vararg of the modifier's size would arrive: the low bits, sign-extended.
-std::int64_t truncatedSigned(std::int64_t value, Width size) {
-  switch (size) {
-    case Width::Char: return static_cast<std::int8_t>(value);
-    case Width::Short: return static_cast<std::int16_t>(value);
-    case Width::Default: return static_cast<std::int32_t>(value);
-    case Width::Long: return value;
-  }
-  return value;
-}
-
-std::uint64_t truncatedUnsigned(std::int64_t value, Width size) {
+// The value as a C vararg of the modifier's size would arrive: its low bits, read as the
+// signed or unsigned type of that size.
+template <typename Integer>
+Integer truncated(std::int64_t value, Width size) {
+  using Narrow8 = std::conditional_t<std::is_signed_v<Integer>, std::int8_t, std::uint8_t>;
+  using Narrow16 = std::conditional_t<std::is_signed_v<Integer>, std::int16_t, std::uint16_t>;
+  using Narrow32 = std::conditional_t<std::is_signed_v<Integer>, std::int32_t, std::uint32_t>;
   auto bits = static_cast<std::uint64_t>(value);
   switch (size) {
-    case Width::Char: return static_cast<std::uint8_t>(bits);
-    case Width::Short: return static_cast<std::uint16_t>(bits);
-    case Width::Default: return static_cast<std::uint32_t>(bits);
-    case Width::Long: return bits;
+    case Width::Char: return static_cast<Narrow8>(bits);
+    case Width::Short: return static_cast<Narrow16>(bits);
+    case Width::Default: return static_cast<Narrow32>(bits);
+    case Width::Long: break;
   }
-  return bits;
+  return static_cast<Integer>(bits);
 }
 
 std::string printfSpecification(const Conversion& conversion) {
@@ -146,7 +142,7 @@ std::string padded(std::string text, const Conversion& conversion) {
 }
 
 std::string characterText(const Conversion& conversion, const FormatArgument::Storage& storage) {
-  std::uint64_t code = truncatedUnsigned(signedValueOf(storage), Width::Long);
+  std::uint64_t code = static_cast<std::uint64_t>(signedValueOf(storage));
   std::string text;
   if (conversion.type == 'C' || conversion.size == Width::Long) {
     appendUTF16Unit(text, static_cast<char16_t>(code));
@@ -168,11 +164,11 @@ std::string formatOne(const Conversion& conversion, const FormatArgument* argume
   try {
     switch (conversion.type) {
       case 'd':
-      case 'i': return fmt::sprintf(specification, truncatedSigned(signedValueOf(storage), conversion.size));
+      case 'i': return fmt::sprintf(specification, truncated<std::int64_t>(signedValueOf(storage), conversion.size));
       case 'u':
       case 'x':
       case 'X':
-      case 'o': return fmt::sprintf(specification, truncatedUnsigned(signedValueOf(storage), conversion.size));
+      case 'o': return fmt::sprintf(specification, truncated<std::uint64_t>(signedValueOf(storage), conversion.size));
       default: return fmt::sprintf(specification, realValueOf(storage));
     }
   } catch (const fmt::format_error&) {

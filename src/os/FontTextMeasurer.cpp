@@ -22,15 +22,14 @@ struct FaceFile {
 
 // The file of the face fontconfig would use for the family, preferring it over the generic
 // sans-serif face that stands in when it is not installed.
-std::optional<FaceFile> findFaceFile(std::string_view family) {
-  if (!FcInit()) return std::nullopt;
+std::optional<FaceFile> findFaceFile(FcConfig* config, std::string_view family) {
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(std::string(family).c_str()));
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPattern* match = FcFontMatch(config, pattern, &result);
   FcPatternDestroy(pattern);
   if (match == nullptr) return std::nullopt;
   std::optional<FaceFile> file;
@@ -48,6 +47,7 @@ std::optional<FaceFile> findFaceFile(std::string_view family) {
 
 struct FontTextMeasurer::Fonts {
   FT_Library library = nullptr;
+  FcConfig* config = FcInitLoadConfigAndFonts();  // our own, so that it is freed with us
   std::map<std::string, FT_Face, std::less<>> faces;  // family → face; null when none loads
 
   Fonts() {
@@ -58,13 +58,14 @@ struct FontTextMeasurer::Fonts {
       if (face != nullptr) FT_Done_Face(face);
     }
     if (library != nullptr) FT_Done_FreeType(library);
+    if (config != nullptr) FcConfigDestroy(config);
   }
 
   FT_Face faceForFamily(std::string_view family) {
     auto found = faces.find(family);
     if (found != faces.end()) return found->second;
     FT_Face face = nullptr;
-    std::optional<FaceFile> file = library != nullptr ? findFaceFile(family) : std::nullopt;
+    std::optional<FaceFile> file = library != nullptr && config != nullptr ? findFaceFile(config, family) : std::nullopt;
     if (file && FT_New_Face(library, file->path.c_str(), file->index, &face) != 0) face = nullptr;
     if (face != nullptr && face->units_per_EM == 0) {
       FT_Done_Face(face);  // a bitmap-only face has no outline advances to scale

@@ -89,43 +89,46 @@ void syncDirectory(const std::filesystem::path& directory) {
   ::close(descriptor);
 }
 
+struct TemporaryFile {
+  std::string path;     // empty when none was created
+  std::string problem;  // empty when the bytes are written and flushed
+};
+
+// A new file beside the target (on the same file system, so that a rename can replace the
+// target) holding the bytes, flushed to the disk.
+TemporaryFile writeTemporaryBeside(const std::filesystem::path& target, const Data& bytes) {
+  TemporaryFile file{(target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string(), {}};
+  int descriptor = ::mkstemp(file.path.data());
+  if (descriptor < 0) {
+    file.problem = lastError();
+    file.path.clear();
+    return file;
+  }
+  if (!writeAll(descriptor, bytes) || ::fsync(descriptor) != 0) file.problem = lastError();
+  if (::close(descriptor) != 0 && file.problem.empty()) file.problem = lastError();
+  return file;
+}
+
 // Writes the bytes beside the target and renames them over it: readers see the old file or
 // the new one, never a part of either.
 bool replaceFileAtomically(const std::filesystem::path& target, const Data& bytes) {
-  std::filesystem::path directory = target.parent_path();
   std::error_code error;
-  std::filesystem::create_directories(directory, error);
+  std::filesystem::create_directories(target.parent_path(), error);
   if (error) {
-    logProblem(stringWithFormat("cannot create %@: %@", directory.string(), error.message()));
+    logProblem(stringWithFormat("cannot create %@: %@", target.parent_path().string(), error.message()));
     return false;
   }
-  std::string temporary = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
-  int descriptor = ::mkstemp(temporary.data());
-  if (descriptor < 0) {
-    logProblem(stringWithFormat("cannot create a file in %@: %@", directory.string(), lastError()));
-    return false;
-  }
-  bool written = writeAll(descriptor, bytes) && ::fsync(descriptor) == 0;
-  std::string problem = written ? std::string() : lastError();
-  if (::close(descriptor) != 0 && written) {
-    written = false;
-    problem = lastError();
-  }
+  TemporaryFile temporary = writeTemporaryBeside(target, bytes);
+  std::string problem = temporary.problem;
   const auto& interruption = state.get().writeInterruption;
-  if (written && interruption && !interruption(temporary)) {
-    written = false;
-    problem = "interrupted";
-  }
-  if (written && ::rename(temporary.c_str(), target.c_str()) != 0) {
-    written = false;
-    problem = lastError();
-  }
-  if (!written) {
-    ::unlink(temporary.c_str());
+  if (problem.empty() && interruption && !interruption(temporary.path)) problem = "interrupted";
+  if (problem.empty() && ::rename(temporary.path.c_str(), target.c_str()) != 0) problem = lastError();
+  if (!problem.empty()) {
+    if (!temporary.path.empty()) ::unlink(temporary.path.c_str());
     logProblem(stringWithFormat("cannot write %@: %@", target.string(), problem));
     return false;
   }
-  syncDirectory(directory);
+  syncDirectory(target.parent_path());
   return true;
 }
 
