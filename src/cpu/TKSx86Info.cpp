@@ -80,7 +80,9 @@ std::uint8_t TKSx86Info::numberOfChipPackages() const {
   std::uint32_t cpus = 0;
   TKSMachineInfo::sharedMachineInfo()->getNumberOfCPUsActivePhysical(&cpus, nullptr, nullptr);
   const std::uint32_t divisor = std::max(cores, logicalUnits);
-  return divisor == 0 ? 1 : static_cast<std::uint8_t>(cpus / divisor);
+  if (divisor == 0) return 1;
+  // Fewer CPUs than one package holds (some disabled) still means one package, never none.
+  return static_cast<std::uint8_t>(std::max<std::uint32_t>(cpus / divisor, 1));
 }
 
 std::string TKSx86Info::description() const {
