@@ -31,7 +31,9 @@ class FormatArgument {
   using Storage = std::variant<Nil, std::int64_t, std::uint64_t, double, std::string>;
 
   FormatArgument(std::nullptr_t) : storage_(Nil{}) {}
-  FormatArgument(bool flag) : storage_(std::int64_t{flag ? 1 : 0}) {}
+  // Only a real bool: a pointer of another type must not turn into one silently.
+  template <std::same_as<bool> Flag>
+  FormatArgument(Flag flag) : storage_(std::int64_t{flag ? 1 : 0}) {}
   FormatArgument(char c) : storage_(std::int64_t{c}) {}
   FormatArgument(signed char number) : storage_(std::int64_t{number}) {}
   FormatArgument(short number) : storage_(std::int64_t{number}) {}
@@ -49,6 +51,8 @@ class FormatArgument {
   FormatArgument(const char* text) : storage_(text == nullptr ? Storage(Nil{}) : Storage(std::string(text))) {}
   FormatArgument(const std::string& text) : storage_(text) {}
   FormatArgument(std::string_view text) : storage_(std::string(text)) {}
+  FormatArgument(const std::optional<std::string>& text)
+      : storage_(text ? Storage(*text) : Storage(Nil{})) {}
   FormatArgument(const Value& value) : storage_(value.description()) {}
   FormatArgument(const std::optional<Value>& value)
       : storage_(value ? Storage(value->description()) : Storage(Nil{})) {}

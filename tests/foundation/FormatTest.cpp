@@ -52,6 +52,8 @@ TEST(FormatTexts, ObjectsStringsAndNilPrintAsThePlatformDoes) {
   EXPECT_EQ(stringWithFormat("%@", std::shared_ptr<Named>()), "(null)");
   EXPECT_EQ(stringWithFormat("%@", std::optional<Value>()), "(null)");
   EXPECT_EQ(stringWithFormat("%@", static_cast<const char*>(nullptr)), "(null)");
+  EXPECT_EQ(stringWithFormat("%@|%@", std::optional<std::string>(), std::optional<std::string>("x")), "(null)|x");
+  EXPECT_EQ(stringWithFormat("%d%@", true, false), "10");
   EXPECT_EQ(stringWithFormat("%@", Value::integer(42)), "42");
   EXPECT_EQ(stringWithFormat("%@", Value("two words")), "\"two words\"");
   EXPECT_EQ(stringWithFormat("[%@] %@", " ", "Fan"), "[ ] Fan");

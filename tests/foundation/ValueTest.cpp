@@ -98,13 +98,5 @@ TEST(ValueConversion, RealsBecomeIntegersWithoutUndefinedBehaviour) {
   EXPECT_FALSE(Value::integer(1).asBoolean());
 }
 
-TEST(ValueLookup, FindAnswersOnlyForDictionariesHoldingTheKey) {
-  Value dictionary(Dictionary{{"a", Value::integer(1)}});
-  ASSERT_NE(dictionary.find("a"), nullptr);
-  EXPECT_EQ(*dictionary.find("a"), Value::integer(1));
-  EXPECT_EQ(dictionary.find("b"), nullptr);
-  EXPECT_EQ(Value(Array{}).find("a"), nullptr);
-}
-
 }  // namespace
 }  // namespace sw
