@@ -124,7 +124,12 @@ Integer truncated(std::int64_t value, Width size) {
 }
 
 std::string printfSpecification(const Conversion& conversion) {
-  std::string specification = "%" + conversion.flags;
+  std::string flags = conversion.flags;
+  // C ignores the sign flags for unsigned conversions; fmt would print them.
+  if (std::string_view("uxXo").find(conversion.type) != std::string_view::npos) {
+    std::erase_if(flags, [](char flag) { return flag == '+' || flag == ' '; });
+  }
+  std::string specification = "%" + flags;
   if (conversion.width >= 0) specification += std::to_string(conversion.width);
   if (conversion.precision >= 0) specification += "." + std::to_string(conversion.precision);
   return specification + conversion.type;

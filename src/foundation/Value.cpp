@@ -126,6 +126,9 @@ const Value* Value::find(std::string_view key) const {
 }
 
 std::string Value::description() const {
+  // A string describes itself as it is; only inside a container does it need quotes to keep
+  // its bounds visible.
+  if (const auto* string = asString()) return *string;
   std::string text;
   describe(*this, 0, text);
   return text;

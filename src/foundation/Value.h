@@ -67,7 +67,8 @@ class Value {
   const Value* find(std::string_view key) const;
 
   /// The platform's description text: dictionaries as "{\n    key = value;\n}", arrays as
-  /// "(\n    a,\n    b\n)", strings quoted only when they need it, data as "<0011aabb>".
+  /// "(\n    a,\n    b\n)", data as "<0011aabb>". A string is its own description; inside a
+  /// container it is quoted when it needs it.
   std::string description() const;
 
   /// Equality as the platform's isEqual: integers and reals compare by numeric value.

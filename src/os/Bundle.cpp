@@ -66,6 +66,7 @@ Bundle& Bundle::pluginBundle() {
 
 Bundle::Bundle(std::string root) : root_(std::move(root)), tables_(std::make_shared<Tables>()) {
   while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
+  embedded_ = isEmbeddedRoot(root_);
 }
 
 Bundle::Tables& Bundle::tables() {
@@ -81,7 +82,7 @@ Bundle::Tables& Bundle::tables() {
 std::optional<std::string> Bundle::fileContents(std::string_view relativePath) const {
   if (!isSafeRelativePath(relativePath)) return std::nullopt;
   std::string path = root_ + "/" + std::string(relativePath);
-  if (isEmbeddedRoot(root_)) {
+  if (embedded_) {
     std::optional<std::string_view> contents = embedded::file(path);
     if (!contents) return std::nullopt;
     return std::string(*contents);

@@ -49,6 +49,7 @@ class Bundle {
   const std::optional<Dictionary>& stringTable(const std::string& language, std::string_view table);
 
   std::string root_;
+  bool embedded_;  // whether root_ names embedded files rather than a directory
   std::shared_ptr<Tables> tables_;
 };
 

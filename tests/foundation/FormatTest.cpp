@@ -25,6 +25,7 @@ TEST(FormatReadings, FieldWidthsAndPrecisionsPadAsTheWidgetExpects) {
   EXPECT_EQ(stringWithFormat("%+d % d %05d %-4d|", 5, 7, -42, 3), "+5  7 -0042 3   |");
   EXPECT_EQ(stringWithFormat("%g %e", 0.0001, 12345.678), "0.0001 1.234568e+04");
   EXPECT_EQ(stringWithFormat("%02x %02X %#x %o", 10, 255, 255, 8), "0a FF 0xff 10");
+  EXPECT_EQ(stringWithFormat("%+u|% x", 5u, 255u), "5|ff");
   EXPECT_EQ(stringWithFormat("100%%"), "100%");
 }
 
@@ -55,7 +56,8 @@ TEST(FormatTexts, ObjectsStringsAndNilPrintAsThePlatformDoes) {
   EXPECT_EQ(stringWithFormat("%@|%@", std::optional<std::string>(), std::optional<std::string>("x")), "(null)|x");
   EXPECT_EQ(stringWithFormat("%d%@", true, false), "10");
   EXPECT_EQ(stringWithFormat("%@", Value::integer(42)), "42");
-  EXPECT_EQ(stringWithFormat("%@", Value("two words")), "\"two words\"");
+  EXPECT_EQ(stringWithFormat("%@", Value("two words")), "two words");
+  EXPECT_EQ(stringWithFormat("%@", Value(Array{Value("two words")})), "(\n    \"two words\"\n)");
   EXPECT_EQ(stringWithFormat("[%@] %@", " ", "Fan"), "[ ] Fan");
   EXPECT_EQ(stringWithFormat("%s|%-6s|%6s|%.2s", "abc", "ab", "ab", "abcdef"), "abc|ab    |    ab|ab");
 }

@@ -47,7 +47,10 @@ TEST(ValueDescription, StringsAreQuotedAndEscapedOnlyWhenTheyNeedIt) {
       {"back\\slash", "\"back\\\\slash\""},
       {"line\nbreak\ttab", "\"line\\nbreak\\ttab\""},
   };
-  for (const Case& c : cases) EXPECT_EQ(Value(c.text).description(), c.expected) << c.text;
+  for (const Case& c : cases) {
+    EXPECT_EQ(Value(Array{Value(c.text)}).description(), std::string("(\n    ") + c.expected + "\n)") << c.text;
+    EXPECT_EQ(Value(c.text).description(), c.text) << "a string on its own is never quoted";
+  }
   EXPECT_EQ(Value(Dictionary{{"a key", Value("x")}}).description(), "{\n    \"a key\" = x;\n}");
 }
 
