@@ -1,0 +1,66 @@
+// The shared options and the setting up of the simulated machine they describe.
+#include "host/CommonOptions.h"
+
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include "os/Bundle.h"
+#include "os/Machine.h"
+#include "os/SystemLog.h"
+#include "os/UserDefaults.h"
+#include "sim/BuiltInProfiles.h"
+
+namespace sw::host {
+namespace {
+
+[[noreturn]] void failWith(const std::string& message) {
+  std::cerr << "sensorwidget: " << message << '\n';
+  throw CLI::RuntimeError(1);
+}
+
+sim::SimulatedMachine::LoadResult loadProfile(const std::string& profile) {
+  std::string name = profile.empty() ? sim::kDefaultProfileName : profile;
+  for (const sim::BuiltInProfile& builtIn : sim::builtInProfiles()) {
+    if (builtIn.name == name) return sim::SimulatedMachine::loadBuiltIn(name);
+  }
+  if (!std::filesystem::exists(name)) return name + ": is neither a built-in profile name nor a profile file";
+  return sim::SimulatedMachine::loadFile(name);
+}
+
+/// A directory named on the command line is made when missing; any directory must be one.
+void checkDefaultsDirectory(const std::filesystem::path& directory, bool named) {
+  std::error_code error;
+  if (named && !std::filesystem::exists(directory, error)) {
+    std::filesystem::create_directories(directory, error);
+    if (error) failWith(directory.string() + ": the defaults directory cannot be made: " + error.message());
+  }
+  if (std::filesystem::exists(directory, error) && !std::filesystem::is_directory(directory, error)) {
+    failWith(directory.string() + ": the defaults directory is not a directory");
+  }
+}
+
+}  // namespace
+
+void CommonOptions::addTo(CLI::App& app) {
+  app.add_option("--profile", profile, "a built-in profile name or a profile file (default: " +
+                                           std::string(sim::kDefaultProfileName) + ")");
+  app.add_option("--defaults-dir", defaultsDirectory, "where the user defaults files live");
+  app.add_option("--locale", locale, "the language of the texts, e.g. de_DE");
+  app.add_flag("--verbose", verbose, "also write log messages to standard error");
+}
+
+sim::SimulatedMachine& CommonOptions::installMachine() {
+  if (machine_) return *machine_;
+  os::setLogToStandardError(verbose);
+  sim::SimulatedMachine::LoadResult result = loadProfile(profile);
+  if (auto* problem = std::get_if<std::string>(&result)) failWith(*problem);
+  if (!defaultsDirectory.empty()) os::setDefaultsDirectory(defaultsDirectory);
+  checkDefaultsDirectory(os::defaultsDirectory(), !defaultsDirectory.empty());
+  if (!locale.empty()) os::setCurrentLocale(locale);
+  machine_ = std::get<std::shared_ptr<sim::SimulatedMachine>>(result);
+  os::setCurrentMachine(machine_);
+  return *machine_;
+}
+
+}  // namespace sw::host

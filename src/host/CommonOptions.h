@@ -1,0 +1,38 @@
+// The options every sub-command of `sensorwidget` shares, and the sub-commands themselves: each
+// lives in its own file and adds itself to the command line with one add...Command function.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <string>
+
+#include "sim/SimulatedMachine.h"
+
+namespace sw::host {
+
+struct CommonOptions {
+  std::string profile;            // --profile: a built-in name or a plist file; empty: the default
+  std::string defaultsDirectory;  // --defaults-dir; empty: the standard place
+  std::string locale;             // --locale; empty: the environment's
+  bool verbose = false;           // --verbose: log messages also go to stderr
+
+  /// Adds the options to the top-level command.
+  void addTo(CLI::App& app);
+
+  /// Loads the profile and makes it the current machine, and applies the defaults directory,
+  /// the locale and --verbose. On an unusable profile or defaults directory it prints one line
+  /// to stderr and ends the command with exit status 1 (by throwing CLI::RuntimeError).
+  sim::SimulatedMachine& installMachine();
+
+ private:
+  std::shared_ptr<sim::SimulatedMachine> machine_;
+};
+
+void addProfilesCommand(CLI::App& app, CommonOptions& options);
+void addIoregCommand(CLI::App& app, CommonOptions& options);
+void addListCommand(CLI::App& app, CommonOptions& options);
+void addScriptCommand(CLI::App& app, CommonOptions& options);
+void addSMCCommand(CLI::App& app, CommonOptions& options);
+
+}  // namespace sw::host
