@@ -50,7 +50,10 @@ INSTANTIATE_TEST_SUITE_P(Profiles, BuiltInProfileFacts,
                          ::testing::Values(BuiltInMachine{"MacBookPro5,5", 0x1068, "10.8.0", false, 1, "6/15/09"},
                                            BuiltInMachine{"MacPro5,1", 0x1068, "10.8.0", true, 2, "6/14/10"},
                                            BuiltInMachine{"PowerBook5,8", 0x1058, "9.8.0", false, 1, "12/5/05"},
-                                           BuiltInMachine{"PowerMac7,3", 0x1058, "9.8.0", false, 2, "9/20/04"}));
+                                           BuiltInMachine{"PowerMac7,3", 0x1058, "9.8.0", false, 2, "9/20/04"},
+                                           BuiltInMachine{"MacBookPro8,1", 0x1075, "11.4.2", true, 1, "2/21/11"},
+                                           BuiltInMachine{"iMac13,2", 0x1085, "12.5.0", true, 1, "12/17/12"},
+                                           BuiltInMachine{"MacBookAir5,2", 0x1082, "12.2.0", true, 1, "6/11/12"}));
 
 class IntelBuiltIns : public test::SimulatedMachineTest {};
 
