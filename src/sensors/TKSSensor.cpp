@@ -153,21 +153,17 @@ void TKSSensor::encodeWithCoder(SequentialEncoder& coder) const {
 }
 
 std::shared_ptr<TKSSensor> TKSSensor::createWithCoder(SequentialDecoder& coder) {
-  auto uniqueIdentifier = coder.decodeString();
-  auto locationIdentifier = coder.decodeString();
-  auto sensorName = coder.decodeString();
-  auto sensorType = coder.decodeInt32();
-  auto quantityType = coder.decodeInt32();
-  auto precision = coder.decodeFloat();
-  auto accuracy = coder.decodeFloat();
-  if (coder.failed()) return nullptr;
+  // The decoder fails for good at the first bad item; the sensor is then dropped as a whole.
   auto sensor = std::make_shared<TKSSensor>();
-  sensor->setUniqueIdentifier(std::move(*uniqueIdentifier));
-  sensor->setLocationIdentifier(std::move(*locationIdentifier));
-  sensor->setSensorName(std::move(*sensorName));
-  sensor->setSensorType(*sensorType);
-  sensor->setQuantityType(*quantityType);
-  sensor->setPrecisionAccuracy(*precision, *accuracy);
+  sensor->setUniqueIdentifier(coder.decodeString().value_or(""));
+  sensor->setLocationIdentifier(coder.decodeString().value_or(""));
+  sensor->setSensorName(coder.decodeString().value_or(""));
+  sensor->setSensorType(coder.decodeInt32().value_or(0));
+  sensor->setQuantityType(coder.decodeInt32().value_or(0));
+  const float precision = coder.decodeFloat().value_or(0.0F);
+  const float accuracy = coder.decodeFloat().value_or(0.0F);
+  sensor->setPrecisionAccuracy(precision, accuracy);
+  if (coder.failed()) return nullptr;
   return sensor;
 }
 

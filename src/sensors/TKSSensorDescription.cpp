@@ -55,26 +55,18 @@ void TKSSensorDescription::encodeWithCoder(SequentialEncoder& coder) const {
 }
 
 std::shared_ptr<TKSSensorDescription> TKSSensorDescription::createWithCoder(SequentialDecoder& coder) {
-  auto localIdentifier = coder.decodeNullableString();
-  auto locationIdentifier = coder.decodeNullableString();
-  auto sensorName = coder.decodeNullableString();
-  auto unit = coder.decodeNullableString();
-  auto sensorType = coder.decodeInt32();
-  auto quantityType = coder.decodeInt32();
-  auto precision = coder.decodeDouble();
-  auto accuracy = coder.decodeDouble();
-  auto substituteIdentification = coder.decodeUInt32();
-  if (coder.failed()) return nullptr;
+  // The decoder fails for good at the first bad item; the record is then dropped as a whole.
   auto record = std::make_shared<TKSSensorDescription>();
-  record->localIdentifier_ = *localIdentifier;
-  record->locationIdentifier_ = *locationIdentifier;
-  record->sensorName_ = *sensorName;
-  record->unit_ = *unit;
-  record->sensorType_ = *sensorType;
-  record->quantityType_ = *quantityType;
-  record->precision_ = *precision;
-  record->accuracy_ = *accuracy;
-  record->substituteIdentification_ = *substituteIdentification;
+  record->localIdentifier_ = coder.decodeNullableString().value_or(std::nullopt);
+  record->locationIdentifier_ = coder.decodeNullableString().value_or(std::nullopt);
+  record->sensorName_ = coder.decodeNullableString().value_or(std::nullopt);
+  record->unit_ = coder.decodeNullableString().value_or(std::nullopt);
+  record->sensorType_ = coder.decodeInt32().value_or(0);
+  record->quantityType_ = coder.decodeInt32().value_or(0);
+  record->precision_ = coder.decodeDouble().value_or(0.0);
+  record->accuracy_ = coder.decodeDouble().value_or(0.0);
+  record->substituteIdentification_ = coder.decodeUInt32().value_or(0);
+  if (coder.failed()) return nullptr;
   return record;
 }
 

@@ -47,18 +47,14 @@ void TKSSensorValueConverter::encodeWithCoder(SequentialEncoder& coder) const {
 }
 
 std::optional<TKSSensorValueConverter> TKSSensorValueConverter::createWithCoder(SequentialDecoder& coder) {
-  auto functionType = coder.decodeInt32();
-  auto linearFactor = coder.decodeDouble();
-  auto mScaling = coder.decodeUInt16();
-  auto bOffset = coder.decodeInt16();
-  auto shiftValue = coder.decodeInt32();
-  if (coder.failed()) return std::nullopt;
+  // The decoder fails for good at the first bad item; the converter is then dropped as a whole.
   TKSSensorValueConverter converter;
-  converter.functionType_ = *functionType;
-  converter.linearFactor_ = *linearFactor;
-  converter.mScaling_ = *mScaling;
-  converter.bOffset_ = *bOffset;
-  converter.shiftValue_ = *shiftValue;
+  converter.functionType_ = coder.decodeInt32().value_or(0);
+  converter.linearFactor_ = coder.decodeDouble().value_or(0.0);
+  converter.mScaling_ = coder.decodeUInt16().value_or(0);
+  converter.bOffset_ = coder.decodeInt16().value_or(0);
+  converter.shiftValue_ = coder.decodeInt32().value_or(0);
+  if (coder.failed()) return std::nullopt;
   return converter;
 }
 
