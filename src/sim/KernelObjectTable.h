@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -51,8 +52,8 @@ class KernelObjectTable {
 
   std::size_t heldReferenceCount() const;
   std::string heldReferenceReport() const;
-  /// One line per release of a handle that was not live.
-  const std::vector<std::string>& misuse() const { return misuse_; }
+  /// One line per release of a handle that was not live since the last call; forgets them.
+  std::vector<std::string> takeMisuse() { return std::exchange(misuse_, {}); }
 
  private:
   using Payload = std::variant<RegistryEntry*, std::unique_ptr<IteratorState>, std::unique_ptr<Connection>,

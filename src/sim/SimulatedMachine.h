@@ -32,8 +32,8 @@ class SimulatedMachine : public os::Machine {
   const RegistryEntry* planeRoot(std::string_view plane) const;
   /// Adds (or replaces) the plug-in type's factory for this machine.
   void registerPlugInFactory(const os::CFUUIDBytes& pluginType, PlugInFactory factory);
-  /// One line per release of a handle that held no reference any more.
-  const std::vector<std::string>& handleMisuse() const { return objects_.misuse(); }
+  /// One line per release of a handle that held no reference any more, since the last call.
+  std::vector<std::string> takeHandleMisuse() { return objects_.takeMisuse(); }
 
   // os::Machine
   os::kern_return_t getMatchingServices(const Dictionary& matching, os::io_iterator_t* iterator) override;

@@ -16,7 +16,7 @@ void SimulatedMachineTest::TearDown() {
 void SimulatedMachineTest::expectCleanKernel() {
   if (machine_ == nullptr) return;
   EXPECT_EQ(machine_->heldReferenceCount(), 0u) << "kernel references still held:\n" << machine_->heldReferenceReport();
-  for (const std::string& misuse : machine_->handleMisuse()) ADD_FAILURE() << "handle misuse: " << misuse;
+  for (const std::string& misuse : machine_->takeHandleMisuse()) ADD_FAILURE() << "handle misuse: " << misuse;
 }
 
 sim::SimulatedMachine& SimulatedMachineTest::install(const ProfileBuilder& profile) {
