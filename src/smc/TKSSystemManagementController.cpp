@@ -1,11 +1,10 @@
 // The SMC client: service lookup, opening, the kernel call, reading and enumerating keys.
 #include "smc/TKSSystemManagementController.h"
 
-#include <fmt/format.h>
-
 #include <algorithm>
 #include <cstring>
 
+#include "foundation/Format.h"
 #include "foundation/Numbers.h"
 #include "foundation/ProcessWide.h"
 #include "os/IOKit.h"
@@ -93,7 +92,7 @@ std::shared_ptr<TKSSystemManagementController> TKSSystemManagementController::cr
   os::kern_return_t result = os::IOServiceOpen(entry, os::kMachTaskSelf, 0, &controller->serviceConnection_);
   if (result != os::KERN_SUCCESS) {
     controller->serviceConnection_ = 0;
-    os::systemLog(fmt::format("{}: could not open service connection (error {})\n", className(), result));
+    os::systemLog(stringWithFormat("%@: could not open service connection (error %d)\n", className(), result));
     return nullptr;
   }
   if (!controller->passesSanityCheck()) return nullptr;
@@ -136,7 +135,7 @@ bool TKSSystemManagementController::callServiceFunctionWithInputAndOutput(const 
   os::kern_return_t result = os::IOConnectCallStructMethod(serviceConnection_, kSMCUserClientMethod, input,
                                                            sizeof(TKSSMCKeyData), output, &outputSize);
   if (result != os::KERN_SUCCESS) {
-    os::systemLog(fmt::format("{}: function call failed with error {}\n", className(), result));
+    os::systemLog(stringWithFormat("%@: function call failed with error %d\n", className(), result));
     return false;
   }
   return true;
@@ -181,8 +180,8 @@ std::vector<std::string> TKSSystemManagementController::allPropertyKeys() {
   std::optional<double> reportedCount = smc::numberValue(objectValueForPropertyWithKey("#KEY"));
   std::uint32_t count = reportedCount ? clampToUInt32(*reportedCount) : 0;
   if (count > kMaximumKeyCount) {
-    os::systemLog(fmt::format("{}: the controller reports {} keys; listing only the first {}\n", className(), count,
-                              kMaximumKeyCount));
+    os::systemLog(stringWithFormat("%@: the controller reports %u keys; listing only the first %u\n", className(), count,
+                                   kMaximumKeyCount));
     count = kMaximumKeyCount;
   }
   std::vector<std::string> keys;
