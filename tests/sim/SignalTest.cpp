@@ -1,0 +1,63 @@
+// Signals: values that move with the clock, repeatably.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "os/Clock.h"
+#include "sim/Signal.h"
+
+namespace sw::sim {
+namespace {
+
+Signal signalOf(Dictionary fields) { return Signal::parse(Value(std::move(fields)), "signal"); }
+
+TEST(Signal, ASineWaveSwingsAroundItsBase) {
+  Signal wave = signalOf({{"Base", Value::real(50)}, {"Amplitude", Value::real(10)}, {"Period", Value::real(60)}});
+  EXPECT_DOUBLE_EQ(wave.valueAt(0), 50);
+  EXPECT_NEAR(wave.valueAt(15), 60, 1e-9);
+  EXPECT_NEAR(wave.valueAt(45), 40, 1e-9);
+  EXPECT_NEAR(wave.valueAt(1'700'000'015), wave.valueAt(1'700'000'015 + 60), 1e-6) << "periodic at today's dates";
+}
+
+TEST(Signal, NoiseStaysWithinItsBoundAndRepeatsForTheSameMoment) {
+  Signal noisy = signalOf({{"Base", Value::integer(100)}, {"Noise", Value::integer(5)}});
+  bool varies = false;
+  for (double time = 1'700'000'000; time < 1'700'000'200; time += 1) {
+    double value = noisy.valueAt(time);
+    EXPECT_GE(value, 95);
+    EXPECT_LE(value, 105);
+    EXPECT_EQ(value, noisy.valueAt(time + 0.5)) << "one value per second";
+    varies = varies || value != noisy.valueAt(1'700'000'000);
+  }
+  EXPECT_TRUE(varies);
+}
+
+TEST(Signal, EveryMomentGivesAFiniteValue) {
+  Signal everything = signalOf({{"Base", Value::real(1)}, {"Amplitude", Value::real(1)}, {"Period", Value::real(1)},
+                                {"Noise", Value::real(1)}});
+  for (double time : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                      -std::numeric_limits<double>::infinity(), 1e300, -1e300}) {
+    EXPECT_TRUE(std::isfinite(everything.valueAt(time))) << time;
+  }
+}
+
+TEST(Signal, IntegersAreRoundedToTheNearest) {
+  os::ManualClock clock(0);
+  Signal wave = signalOf({{"Base", Value::integer(10)}, {"Amplitude", Value::real(0.6)}, {"Period", Value::integer(4)}});
+  clock.set(1);  // 10.6
+  EXPECT_EQ(wave.currentValue(true), Value::integer(11));
+  EXPECT_EQ(wave.currentValue(false).kind(), Value::Kind::Real);
+  clock.set(3);  // 9.4
+  EXPECT_EQ(wave.currentValue(true), Value::integer(9));
+}
+
+TEST(Signal, NonFiniteOrNegativeSettingsAreRefused) {
+  EXPECT_THROW(signalOf({{"Base", Value::real(std::numeric_limits<double>::infinity())}}), std::exception);
+  EXPECT_THROW(signalOf({{"Base", Value::integer(1)}, {"Noise", Value::integer(-1)}}), std::exception);
+  EXPECT_THROW(signalOf({{"Base", Value("1")}}), std::exception);
+  EXPECT_THROW(Signal::parse(Value(Array{}), "signal"), std::exception);
+}
+
+}  // namespace
+}  // namespace sw::sim
