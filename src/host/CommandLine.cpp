@@ -19,6 +19,7 @@ int runCommandLine(int argc, char** argv) {
   addListCommand(app, options);
   addScriptCommand(app, options);
   addSMCCommand(app, options);
+  addInfoCommand(app, options);
   try {
     app.parse(argc, argv);
   } catch (const CLI::RuntimeError& failure) {

@@ -34,5 +34,6 @@ void addIoregCommand(CLI::App& app, CommonOptions& options);
 void addListCommand(CLI::App& app, CommonOptions& options);
 void addScriptCommand(CLI::App& app, CommonOptions& options);
 void addSMCCommand(CLI::App& app, CommonOptions& options);
+void addInfoCommand(CLI::App& app, CommonOptions& options);
 
 }  // namespace sw::host

@@ -1,0 +1,49 @@
+// `sensorwidget info`: the machine's facts as the plug-in gathers them.
+#include <fmt/format.h>
+
+#include <iostream>
+
+#include "cpu/TKSx86Info.h"
+#include "host/CommonOptions.h"
+#include "system/NSProcessInfoTKSAdditions.h"
+#include "system/TKSMachineInfo.h"
+#include "system/TKSTimeUtilities.h"
+
+namespace sw::host {
+namespace {
+
+std::string processorText() {
+  const TKSx86Info processor;
+  // Machines before the Intel ones publish no processor items at all.
+  if (!processor.cpuVendor()) return "no x86 processor identification\n";
+  return processor.description();
+}
+
+std::string productionDateText(const TKSMachineInfo& machine) {
+  const auto day = TKSTimeUtilities::localizedDayRepresentationForDate(machine.estimatedProductionDate());
+  return day.value_or("unknown");
+}
+
+void printMachineInformation() {
+  const auto machine = TKSMachineInfo::sharedMachineInfo();
+  std::cout << "Machine: " << machine->description() << '\n'
+            << "Processor: " << processorText()
+            << "Estimated production date: " << productionDateText(*machine) << '\n'
+            << fmt::format("Operating system version code: {:#x}\n",
+                           NSProcessInfoTKSAdditions::operatingSystemVersionCode())
+            << "Operating system: " << NSProcessInfoTKSAdditions::operatingSystemProductName() << ' '
+            << NSProcessInfoTKSAdditions::operatingSystemVersionNumberString() << " ("
+            << NSProcessInfoTKSAdditions::operatingSystemBuildCode() << ")\n";
+}
+
+}  // namespace
+
+void addInfoCommand(CLI::App& app, CommonOptions& options) {
+  CLI::App* command = app.add_subcommand("info", "print the machine, processor and operating-system facts");
+  command->callback([&options] {
+    options.installMachine();
+    printMachineInformation();
+  });
+}
+
+}  // namespace sw::host
