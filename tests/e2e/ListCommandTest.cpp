@@ -81,12 +81,5 @@ TEST_F(ListCommand, UnsupportedModelListsNothingAndSaysWhy) {
   EXPECT_EQ(list["sensors"], nlohmann::json::array());
 }
 
-TEST_F(ListCommand, TextListingShowsOneLinePerSensor) {
-  const ProcessResult result = run({"list", "--profile", writeTestProfile(workDirectory_).string()});
-  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
-  EXPECT_NE(result.standardOutput.find("  2000 RPM"), std::string::npos) << result.standardOutput;
-  EXPECT_NE(result.standardOutput.find("(smc.fan.0)"), std::string::npos) << result.standardOutput;
-}
-
 }  // namespace
 }  // namespace sw::e2e

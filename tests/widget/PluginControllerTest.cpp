@@ -2,11 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <set>
 
 #include "os/SystemLog.h"
 #include "widget/PluginController.h"
-#include "widget/SupportedModels.h"
 #include "widget/WebView.h"
 #include "widget/WidgetTestMachine.h"
 
@@ -48,14 +46,6 @@ TEST_F(ModelCheck, SupportedMachineWithoutSensorsSaysSo) {
   EXPECT_EQ(controller.localizedStatusMessage(), "No accessible sensors found");
 }
 
-TEST_F(ModelCheck, ListHasEveryModelOnceAndNoStrayBlanks) {
-  const auto models = supportedModels();
-  EXPECT_EQ(models.size(), 136u);
-  EXPECT_EQ(std::set<std::string_view>(models.begin(), models.end()).size(), models.size());
-  EXPECT_EQ(models.front(), "AAPL,Gossamer");
-  EXPECT_EQ(models.back(), "Xserve3,1");
-}
-
 class SortedSensorList : public WidgetTestMachine {};
 
 TEST_F(SortedSensorList, SortedByQuantityThenLocationAndIndexedByIdentifier) {
@@ -95,9 +85,9 @@ TEST_F(DisplayPositions, FirstStartWithOneSensorFillsOnlyTheFirstPositionAndStor
   controller.setWidgetIdentifier("w1");
   EXPECT_EQ(controller.preferredSensorIndexAtDisplayIndex(0), 0);
   EXPECT_EQ(controller.preferredSensorIndexAtDisplayIndex(1), -1);
-  const Dictionary machine = storedMachineDictionary();
-  EXPECT_EQ(machine.at("w1:SensorIDForDisplayPosition1"), Value("fake.0"));
-  EXPECT_EQ(machine.at("w1:SensorIDForDisplayPosition2"), Value(""));
+  EXPECT_EQ(storedDomain()->at("IndexOfTemperatureUnit"), Value::integer(0));
+  EXPECT_EQ(storedMachineDictionary(), (Dictionary{{"w1:SensorIDForDisplayPosition1", Value("fake.0")},
+                                                   {"w1:SensorIDForDisplayPosition2", Value("")}}));
 }
 
 TEST_F(DisplayPositions, AStoredSecondPositionIsRespectedAndNothingIsWritten) {
@@ -149,35 +139,6 @@ TEST_F(DisplayPositions, TemperatureScaleOutsideTheThreeIsIgnored) {
 }
 
 class ScriptBridge : public WidgetTestMachine {};
-
-TEST_F(ScriptBridge, EveryScriptNameBelongsToExactlyOneAdmittedSelector) {
-  const std::vector<std::pair<std::string, std::string>> admitted = {
-      {"setWidgetIdentifier:", "setWidgetIdentifier"},
-      {"setMaximumSensorNameWidth:", "setMaximumSensorNameWidth"},
-      {"localizedStringForElementWithName:", "localizedStringForElementWithName"},
-      {"numberOfAvailableSensors", "numberOfAvailableSensors"},
-      {"localizedSensorNameAtDisplayIndex:", "localizedSensorNameAtDisplayIndex"},
-      {"localizedDifferentiatingSensorNameAtIndex:", "localizedDifferentiatingSensorNameAtIndex"},
-      {"localizedReadingAtDisplayIndex:", "localizedReadingAtDisplayIndex"},
-      {"localizedStatusMessage", "localizedStatusMessage"},
-      {"localizedVersionMessage", "localizedVersionMessage"},
-      {"relativePathForTypeIconAtDisplayIndex:", "relativePathForTypeIconAtDisplayIndex"},
-      {"setPreferredSensorIndex:forDisplayIndex:", "setPreferredSensorIndexForDisplayIndex"},
-      {"setTemperatureUnitIndex:", "setTemperatureUnitIndex"},
-      {"preferredSensorIndexAtDisplayIndex:", "preferredSensorIndexAtDisplayIndex"},
-      {"preferredTemperatureUnitIndex", "preferredTemperatureUnitIndex"},
-      {"bundleIdentifierForMasterApplication", "bundleIdentifierForMasterApplication"},
-      {"localizedURLForMasterApplication", "localizedURLForMasterApplication"},
-      {"logDebugString:", "logDebugString"},
-  };
-  std::set<std::string> names;
-  for (const auto& [selector, name] : admitted) {
-    EXPECT_FALSE(PluginController::isSelectorExcludedFromWebScript(selector)) << selector;
-    EXPECT_EQ(PluginController::webScriptNameForSelector(selector), name) << selector;
-    names.insert(name);
-  }
-  EXPECT_EQ(names.size(), 17u);
-}
 
 TEST_F(ScriptBridge, InternalOperationsAndFieldsStayHidden) {
   for (const char* selector : {"readPreferences", "writePreferences", "sensorIndexForSensorID:",

@@ -68,23 +68,6 @@ TEST_F(Readings, TheSensorIsReadOncePerReading) {
   EXPECT_EQ(sensors_[0]->reads, 1);
 }
 
-TEST_F(Readings, GermanUsersGetADecimalCommaAndTheirUnits) {
-  os::setCurrentLocale("de_DE");
-  EXPECT_EQ(readingOf({"", "", TKSQuantityTemperature, 50, "C"}), "   50,0°C");
-  EXPECT_EQ(readingOf({"", "", TKSQuantityFanSpeed, 1200, "RPM"}), "   1200 U/min");
-}
-
-TEST_F(Readings, EmptyOrInvalidPositionsShowNothing) {
-  useTemperatureSensors(1);
-  PluginController controller;
-  controller.setWidgetIdentifier("w");
-  for (int display : {1, 2, -1}) {
-    EXPECT_EQ(controller.localizedReadingAtDisplayIndex(display), "") << display;
-    EXPECT_EQ(controller.localizedSensorNameAtDisplayIndex(display), "") << display;
-    EXPECT_EQ(controller.relativePathForTypeIconAtDisplayIndex(display), "Images/TNull.png") << display;
-  }
-}
-
 TEST_F(Readings, IconsFollowTheQuantityType) {
   const std::pair<int, const char*> cases[] = {
       {0, "Images/TUnkn.png"},  {1, "Images/TTemp.png"},  {2, "Images/TElec.png"},  {3, "Images/TElec.png"},
@@ -179,16 +162,6 @@ TEST_F(Pruning, DisplayedNamesArePrunedToTheScriptsWidth) {
 }
 
 class Messages : public WidgetTestMachine {};
-
-TEST_F(Messages, VersionAndMasterApplicationTexts) {
-  PluginController controller;
-  EXPECT_EQ(controller.localizedVersionMessage(), "Version: 1.0.0");
-  EXPECT_EQ(controller.bundleIdentifierForMasterApplication(), "org.sensorwidget.SensorMonitor");
-  EXPECT_EQ(controller.localizedURLForMasterApplication(), "https://sensorwidget.org/monitor/");
-  os::setCurrentLocale("de_DE");
-  EXPECT_EQ(controller.localizedURLForMasterApplication(), "https://sensorwidget.org/de/monitor/");
-  EXPECT_EQ(controller.localizedStatusMessage(), "Keine zugänglichen Sensoren gefunden");
-}
 
 TEST_F(Messages, ElementNamesAreTranslatedOrLeftAsTheyAre) {
   PluginController controller;

@@ -17,18 +17,6 @@ class StoredSettings : public WidgetTestMachine {
   }
 };
 
-TEST_F(StoredSettings, FirstStartStoresTheFirstTwoSensorsAndCelsius) {
-  useTemperatureSensors(3);
-  PluginController controller;
-  EXPECT_EQ(controller.preferredSensorIndexAtDisplayIndex(0), -1);
-  controller.setWidgetIdentifier("w1");
-  const auto domain = storedDomain();
-  ASSERT_TRUE(domain);
-  EXPECT_EQ(domain->at("IndexOfTemperatureUnit"), Value::integer(0));
-  EXPECT_EQ(storedMachineDictionary(), (Dictionary{{"w1:SensorIDForDisplayPosition1", Value("fake.0")},
-                                                   {"w1:SensorIDForDisplayPosition2", Value("fake.1")}}));
-}
-
 TEST_F(StoredSettings, OlderIndexFormIsReadThenReplacedByTheIdentifier) {
   useTemperatureSensors(4);
   storeMachine({{"w1:SensorIndexForDisplayPosition1", Value::integer(3)}});
@@ -146,24 +134,6 @@ TEST_F(StoredSettings, OtherKeysOtherMachinesAndOtherInstancesSurviveAWrite) {
   EXPECT_EQ(machine.at("w2:SensorIDForDisplayPosition1"), Value("fake.1"));
   EXPECT_EQ(machine.at("Unrelated"), Value::integer(7));
   EXPECT_EQ(machine.at("w1:SensorIDForDisplayPosition1"), Value("fake.0"));
-}
-
-TEST_F(StoredSettings, TwoInstancesKeepTheirOwnSensorsAndShareTheScale) {
-  useTemperatureSensors(3);
-  PluginController first;
-  PluginController second;
-  first.setWidgetIdentifier("w1");
-  second.setWidgetIdentifier("w2");
-  first.setPreferredSensorIndexForDisplayIndex(2, 0);
-  second.setTemperatureUnitIndex(1);  // written after the first's change: that change survives
-  const Dictionary machine = storedMachineDictionary();
-  EXPECT_EQ(machine.at("w1:SensorIDForDisplayPosition1"), Value("fake.2"));
-  EXPECT_EQ(machine.at("w2:SensorIDForDisplayPosition1"), Value("fake.0"));
-
-  PluginController reopened;
-  reopened.setWidgetIdentifier("w1");
-  EXPECT_EQ(reopened.preferredSensorIndexAtDisplayIndex(0), 2);
-  EXPECT_EQ(reopened.preferredTemperatureUnitIndex(), 1);
 }
 
 TEST_F(StoredSettings, WithoutAnIdentifierTheKeysAreBare) {
