@@ -55,17 +55,5 @@ INSTANTIATE_TEST_SUITE_P(Profiles, BuiltInProfileFacts,
                                            BuiltInMachine{"iMac13,2", 0x1085, "12.5.0", true, 1, "12/17/12"},
                                            BuiltInMachine{"MacBookAir5,2", 0x1082, "12.2.0", true, 1, "6/11/12"}));
 
-class IntelBuiltIns : public test::SimulatedMachineTest {};
-
-TEST_F(IntelBuiltIns, NameTheirProcessorsAndCounts) {
-  installBuiltIn("MacBookPro5,5");
-  EXPECT_EQ(TKSx86Info().cpuBrand(), "Intel(R) Core(TM)2 Duo CPU     P7550  @ 2.26GHz");
-  installBuiltIn("MacPro5,1");
-  std::uint8_t cores = 0, logicalUnits = 0;
-  TKSx86Info().getCoresPerPackageLogicalUnitsPerPackage(&cores, &logicalUnits);
-  EXPECT_EQ(TKSx86Info().cpuBrand(), "Intel(R) Xeon(R) CPU           E5620  @ 2.40GHz");
-  EXPECT_GT(logicalUnits, cores);
-}
-
 }  // namespace
 }  // namespace sw
