@@ -6,6 +6,7 @@
 
 #include <unicode/gregocal.h>
 
+#include "foundation/TextEncoding.h"
 #include "os/Bundle.h"
 #include "os/Clock.h"
 #include "system/TKSMachineInfo.h"
@@ -15,21 +16,21 @@ namespace sw {
 namespace {
 
 struct YearCharacter {
-  char character;
+  char16_t character;
   std::int16_t digit;
   bool secondHalf;
 };
 
 // The year character of the twelve-character form names the year's last digit and its half.
 constexpr std::array<YearCharacter, 20> kYearCharacters = {{
-    {'C', 0, false}, {'D', 0, true}, {'F', 1, false}, {'G', 1, true}, {'H', 2, false},
-    {'J', 2, true},  {'K', 3, false}, {'L', 3, true}, {'M', 4, false}, {'N', 4, true},
-    {'P', 5, false}, {'Q', 5, true},  {'R', 6, false}, {'S', 6, true}, {'T', 7, false},
-    {'V', 7, true},  {'W', 8, false}, {'X', 8, true},  {'Y', 9, false}, {'Z', 9, true},
+    {u'C', 0, false}, {u'D', 0, true}, {u'F', 1, false}, {u'G', 1, true}, {u'H', 2, false},
+    {u'J', 2, true},  {u'K', 3, false}, {u'L', 3, true}, {u'M', 4, false}, {u'N', 4, true},
+    {u'P', 5, false}, {u'Q', 5, true},  {u'R', 6, false}, {u'S', 6, true}, {u'T', 7, false},
+    {u'V', 7, true},  {u'W', 8, false}, {u'X', 8, true},  {u'Y', 9, false}, {u'Z', 9, true},
 }};
 
 // The week character counts the weeks of a half year; letters that read like digits are left out.
-constexpr std::string_view kWeekCharacters = "123456789CDFGHJKLMNPQRTVWXY";
+constexpr std::u16string_view kWeekCharacters = u"123456789CDFGHJKLMNPQRTVWXY";
 
 constexpr std::int16_t kWeeksPerHalfYear = 26;
 
@@ -38,14 +39,14 @@ struct SerialWeek {
   std::int16_t week;
 };
 
-std::int16_t decimalValue(char c) { return c >= '0' && c <= '9' ? static_cast<std::int16_t>(c - '0') : 0; }
+std::int16_t decimalValue(char16_t c) { return c >= u'0' && c <= u'9' ? static_cast<std::int16_t>(c - u'0') : 0; }
 
-std::optional<SerialWeek> elevenCharacterWeek(const std::string& serial) {
+std::optional<SerialWeek> elevenCharacterWeek(const std::u16string& serial) {
   return SerialWeek{decimalValue(serial[2]),
                     static_cast<std::int16_t>(decimalValue(serial[3]) * 10 + decimalValue(serial[4]))};
 }
 
-std::optional<SerialWeek> twelveCharacterWeek(const std::string& serial) {
+std::optional<SerialWeek> twelveCharacterWeek(const std::u16string& serial) {
   const auto year = std::find_if(kYearCharacters.begin(), kYearCharacters.end(),
                                  [&](const YearCharacter& entry) { return entry.character == serial[3]; });
   const std::size_t weekIndex = kWeekCharacters.find(serial[4]);
@@ -54,8 +55,10 @@ std::optional<SerialWeek> twelveCharacterWeek(const std::string& serial) {
   return SerialWeek{year->digit, week};
 }
 
-std::optional<SerialWeek> serialWeek(const std::string& serial) {
-  if (serial.starts_with(TKSMachineInfo::fallBackSerialNumberPrefix())) return std::nullopt;
+std::optional<SerialWeek> serialWeek(const std::string& serialNumber) {
+  if (serialNumber.starts_with(TKSMachineInfo::fallBackSerialNumberPrefix())) return std::nullopt;
+  // Positions and lengths count characters as the system does, in UTF-16 units.
+  const std::u16string serial = utf8ToUTF16(serialNumber);
   if (serial.size() == 11) return elevenCharacterWeek(serial);
   if (serial.size() == 12) return twelveCharacterWeek(serial);
   return std::nullopt;

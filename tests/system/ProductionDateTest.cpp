@@ -78,7 +78,7 @@ TEST_F(ProductionDate, TwelveCharactersNameTheHalfYearAndItsWeek) {
 TEST_F(ProductionDate, UndecodableSerialNumbersGiveNoDate) {
   clock_.set(newYearUTC(2012));
   for (const char* serial : {"C02A5XYZDH2G", "C02GSXYZDH2G", "C02G0XYZDH2G", "W8845A2B66", "W8845A2B66J12",
-                             "ZZZNOSERIAL-001b63a1b2c3", "ZZZNOSERIAL", ""}) {
+                             "ZZZNOSERIAL-001b63a1b2c3", "ZZZNOSERIAL", "", "C02G\u00e9XYZDH2G"}) {
     EXPECT_EQ(productionDayOf(serial), "nil") << serial;
   }
 }
@@ -87,6 +87,8 @@ TEST_F(ProductionDate, NonDigitsOfTheElevenCharacterFormReadAsZero) {
   clock_.set(newYearUTC(2012));
   // Year digit 0 and week 0: the week before week 1 of 2010.
   EXPECT_EQ(productionDayOf("WXXXXA2B66J"), "12/21/09");
+  // Eleven characters, twelve bytes: the accented letter is one character.
+  EXPECT_EQ(productionDayOf("W8\u00e9\u00e9\u00e9A2B66J"), "12/21/09");
 }
 
 }  // namespace
