@@ -43,10 +43,13 @@ void checkDefaultsDirectory(const std::filesystem::path& directory, bool named) 
 }  // namespace
 
 void CommonOptions::addTo(CLI::App& app) {
+  // A later option overrides an earlier one, so that wrappers can append their own.
+  auto lastWins = CLI::MultiOptionPolicy::TakeLast;
   app.add_option("--profile", profile, "a built-in profile name or a profile file (default: " +
-                                           std::string(sim::kDefaultProfileName) + ")");
-  app.add_option("--defaults-dir", defaultsDirectory, "where the user defaults files live");
-  app.add_option("--locale", locale, "the language of the texts, e.g. de_DE");
+                                           std::string(sim::kDefaultProfileName) + ")")
+      ->multi_option_policy(lastWins);
+  app.add_option("--defaults-dir", defaultsDirectory, "where the user defaults files live")->multi_option_policy(lastWins);
+  app.add_option("--locale", locale, "the language of the texts, e.g. de_DE")->multi_option_policy(lastWins);
   app.add_flag("--verbose", verbose, "also write log messages to standard error");
 }
 
