@@ -1,7 +1,6 @@
 // Reading the sections of a machine profile.
 #include "sim/MachineProfile.h"
 
-#include <algorithm>
 #include <cctype>
 #include <limits>
 #include <set>
@@ -35,12 +34,6 @@ std::int64_t integerIn(const Value* value, std::int64_t lowest, std::int64_t hig
   return *value->asInteger();
 }
 
-void requireOnlyKeys(const Dictionary& fields, std::initializer_list<std::string_view> known, const std::string& path) {
-  for (const auto& [key, value] : fields) {
-    if (std::find(known.begin(), known.end(), key) == known.end()) throw ProfileError(path, "unknown key \"" + key + "\"");
-  }
-}
-
 std::array<std::uint8_t, 16> readUUID(const std::string& text, const std::string& path) {
   constexpr std::string_view kForm = "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX";
   auto hexDigit = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
@@ -59,7 +52,7 @@ std::array<std::uint8_t, 16> readUUID(const std::string& text, const std::string
 
 void readHostInfo(const Value& value, MachineProfile& profile) {
   const Dictionary& fields = dictionaryOf(value, "HostInfo");
-  requireOnlyKeys(fields, {"cpu_type", "cpu_subtype"}, "HostInfo");
+  refuseUnknownKeys(fields, {"cpu_type", "cpu_subtype"}, "key", "HostInfo");
   constexpr std::int64_t kLowest = std::numeric_limits<std::int32_t>::min();
   constexpr std::int64_t kHighest = std::numeric_limits<std::int32_t>::max();
   if (value.find("cpu_type")) profile.cpuType = static_cast<std::int32_t>(integerIn(value.find("cpu_type"), kLowest, kHighest, "HostInfo/cpu_type"));
@@ -87,7 +80,7 @@ void readProcesses(const Value& value, MachineProfile& profile) {
   for (std::size_t index = 0; index < value.asArray()->size(); ++index) {
     const Value& process = (*value.asArray())[index];
     std::string path = "Processes/" + std::to_string(index);
-    requireOnlyKeys(dictionaryOf(process, path), {"pid", "comm", "uid"}, path);
+    refuseUnknownKeys(dictionaryOf(process, path), {"pid", "comm", "uid"}, "key", path);
     integerIn(process.find("pid"), 0, std::numeric_limits<std::int32_t>::max(), path + "/pid");
     integerIn(process.find("uid"), 0, std::numeric_limits<std::uint32_t>::max(), path + "/uid");
     const Value* command = process.find("comm");

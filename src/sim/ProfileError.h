@@ -1,8 +1,13 @@
 // The one way a machine profile is refused: where in the profile, and what is wrong there.
 #pragma once
 
+#include <algorithm>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+
+#include "foundation/Value.h"
 
 namespace sw::sim {
 
@@ -19,5 +24,15 @@ class ProfileError : public std::runtime_error {
   std::string path_;
   std::string problem_;
 };
+
+/// Refuses a key that is not among the known ones: `unknown <kind> "<key>"`, e.g. a misspelling.
+inline void refuseUnknownKeys(const Dictionary& fields, std::initializer_list<std::string_view> known,
+                              std::string_view kind, const std::string& path) {
+  for (const auto& [key, value] : fields) {
+    if (std::find(known.begin(), known.end(), key) == known.end()) {
+      throw ProfileError(path, "unknown " + std::string(kind) + " \"" + key + "\"");
+    }
+  }
+}
 
 }  // namespace sw::sim

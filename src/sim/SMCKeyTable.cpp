@@ -16,7 +16,6 @@ namespace {
 constexpr FourCharCode kKeyCountCode = 0x234B4559;  // "#KEY"
 constexpr FourCharCode kUInt32Type = 0x75693332;    // "ui32"
 constexpr std::size_t kMaximumDataSize = 32;
-constexpr const char* kFields[] = {"Key", "Type", "Bytes", "Value", "Fail", "Hidden", "Signal"};
 
 /// How a number is laid out for the types that hold one (big-endian, as the controller sends).
 struct NumericType {
@@ -123,11 +122,7 @@ Data readBytes(const Dictionary& fields, FourCharCode type, const std::string& p
 SMCKey readKeyEntry(const Value& entry, const std::string& path) {
   const Dictionary* fields = entry.asDictionary();
   if (fields == nullptr) throw ProfileError(path, "a key must be a dictionary");
-  for (const auto& [name, value] : *fields) {
-    if (std::find(std::begin(kFields), std::end(kFields), name) == std::end(kFields)) {
-      throw ProfileError(path, "unknown key field \"" + name + "\"");
-    }
-  }
+  refuseUnknownKeys(*fields, {"Key", "Type", "Bytes", "Value", "Fail", "Hidden", "Signal"}, "key field", path);
   SMCKey key;
   key.code = readKey(*fields, path);
   key.type = readType(*fields, path);

@@ -1,7 +1,6 @@
 // Time-dependent values of the simulated hardware.
 #include "sim/Signal.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -12,8 +11,6 @@
 
 namespace sw::sim {
 namespace {
-
-constexpr const char* kKeys[] = {"Base", "Amplitude", "Period", "Noise"};
 
 std::optional<double> finiteNumber(const Dictionary& description, const char* key, const std::string& path) {
   auto found = description.find(key);
@@ -39,11 +36,7 @@ double noiseAt(double time) {
 Signal Signal::parse(const Value& description, const std::string& path) {
   const Dictionary* fields = description.asDictionary();
   if (fields == nullptr) throw ProfileError(path, "a signal must be a dictionary");
-  for (const auto& [key, value] : *fields) {
-    if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys)) {
-      throw ProfileError(path, "unknown signal key \"" + key + "\"");
-    }
-  }
+  refuseUnknownKeys(*fields, {"Base", "Amplitude", "Period", "Noise"}, "signal key", path);
   Signal signal;
   std::optional<double> base = finiteNumber(*fields, "Base", path);
   if (!base) throw ProfileError(path, "a signal needs a Base");

@@ -19,13 +19,19 @@ class Registry : public test::SimulatedMachineTest {
     os::io_iterator_t iterator = 0;
     EXPECT_EQ(os::IOServiceGetMatchingServices(os::kIOMasterPortDefault, os::IOServiceMatching(className), &iterator),
               os::kIOReturnSuccess);
+    return namesFrom(iterator);
+  }
+
+  /// The names of what an iterator yields; the iterator and every entry are given back.
+  static std::vector<std::string> namesFrom(os::io_iterator_t iterator) {
     std::vector<std::string> names;
-    while (io_object_t service = os::IOIteratorNext(iterator)) {
+    while (io_object_t entry = os::IOIteratorNext(iterator)) {
       std::string name;
-      os::IORegistryEntryGetName(service, &name);
+      os::IORegistryEntryGetName(entry, &name);
       names.push_back(name);
-      os::IOObjectRelease(service);
+      os::IOObjectRelease(entry);
     }
+    EXPECT_EQ(os::IOIteratorNext(iterator), 0u) << "an iterator stays at its end";
     os::IOObjectRelease(iterator);
     return names;
   }
@@ -124,16 +130,7 @@ TEST_F(Registry, AChildIteratorYieldsTheChildrenInOrder) {
   io_object_t expert = os::IORegistryEntryFromPath(os::kIOMasterPortDefault, "IOService:/TestMachine1,1");
   os::io_iterator_t children = 0;
   ASSERT_EQ(os::IORegistryEntryGetChildIterator(expert, os::kIOServicePlane, &children), os::kIOReturnSuccess);
-  std::vector<std::string> names;
-  while (io_object_t child = os::IOIteratorNext(children)) {
-    std::string name;
-    os::IORegistryEntryGetName(child, &name);
-    names.push_back(name);
-    os::IOObjectRelease(child);
-  }
-  EXPECT_EQ(names, (std::vector<std::string>{"a", "b"}));
-  EXPECT_EQ(os::IOIteratorNext(children), 0u) << "an iterator stays at its end";
-  os::IOObjectRelease(children);
+  EXPECT_EQ(namesFrom(children), (std::vector<std::string>{"a", "b"}));
   os::IOObjectRelease(expert);
 }
 
