@@ -92,6 +92,18 @@ void readProcesses(const Value& value, MachineProfile& profile) {
   }
 }
 
+/// The device tree's own root. `ioreg -p IODeviceTree -a -l` prints the plane below the registry
+/// root, so a dump that starts there has the device tree as that root's only child.
+std::unique_ptr<RegistryEntry> deviceTreeOf(std::unique_ptr<RegistryEntry> root) {
+  if (root->className != "IORegistryEntry") return root;
+  if (root->children.size() != 1) {
+    throw ProfileError("IODeviceTree", "a dump from the registry root must hold the device tree as its only child");
+  }
+  std::unique_ptr<RegistryEntry> deviceTree = std::move(root->children.front());
+  deviceTree->parent = nullptr;
+  return deviceTree;
+}
+
 std::unique_ptr<RegistryEntry> emptyServicePlane() {
   auto root = std::make_unique<RegistryEntry>();
   root->plane = "IOService";
@@ -122,7 +134,7 @@ MachineProfile MachineProfile::read(const Value& value) {
   const Value* services = value.find("IORegistry");
   profile.serviceRoot = services ? readRegistryTree(*services, "IOService", "IORegistry") : emptyServicePlane();
   if (const Value* deviceTree = value.find("IODeviceTree")) {
-    profile.deviceTreeRoot = readRegistryTree(*deviceTree, "IODeviceTree", "IODeviceTree");
+    profile.deviceTreeRoot = deviceTreeOf(readRegistryTree(*deviceTree, "IODeviceTree", "IODeviceTree"));
   }
   return profile;
 }

@@ -76,7 +76,9 @@ SimulatedMachine::LoadResult SimulatedMachine::loadBuiltIn(const std::string& na
 SimulatedMachine::SimulatedMachine(MachineProfile profile)
     : profile_(std::move(profile)), plugInFactories_(builtInPlugInFactories()) {}
 
-const RegistryEntry* SimulatedMachine::planeRoot(std::string_view plane) const {
+const RegistryEntry* SimulatedMachine::planeRoot(std::string_view plane) const { return rootOf(plane); }
+
+RegistryEntry* SimulatedMachine::rootOf(std::string_view plane) const {
   if (plane == os::kIOServicePlane) return profile_.serviceRoot.get();
   if (plane == os::kIODeviceTreePlane) return profile_.deviceTreeRoot.get();
   return nullptr;
@@ -199,8 +201,7 @@ os::kern_return_t SimulatedMachine::registryEntryGetChildIterator(os::io_registr
 os::io_registry_entry_t SimulatedMachine::registryEntryFromPath(std::string_view path) {
   std::size_t colon = path.find(':');
   if (colon == std::string_view::npos) return 0;
-  RegistryEntry* root = const_cast<RegistryEntry*>(planeRoot(path.substr(0, colon)));
-  RegistryEntry* found = entryAtPath(root, path.substr(colon + 1));
+  RegistryEntry* found = entryAtPath(rootOf(path.substr(0, colon)), path.substr(colon + 1));
   return found == nullptr ? 0 : objects_.referenceEntry(found);
 }
 

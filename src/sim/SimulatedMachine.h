@@ -78,6 +78,7 @@ class SimulatedMachine : public os::Machine {
   Dictionary standardUserDefaults() override { return profile_.defaults; }
 
  private:
+  RegistryEntry* rootOf(std::string_view plane) const;
   /// The registry entry of a live object handle in the plane, or nullptr.
   RegistryEntry* entryInPlane(os::io_object_t handle, std::string_view plane) const;
 

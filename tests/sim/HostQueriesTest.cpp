@@ -182,6 +182,12 @@ TEST_F(HostFacts, TheComputerNameIsAbsentUnlessGiven) {
   EXPECT_EQ(os::CSCopyMachineName(), "Büro-Mac");
 }
 
+TEST_F(HostFacts, TheStandardDefaultsAreTheProfiles) {
+  EXPECT_TRUE(machine().standardUserDefaults().empty());
+  install(ProfileBuilder().defaults("DebugSMARTAccess", Value::boolean(true)));
+  EXPECT_EQ(machine().standardUserDefaults(), (Dictionary{{"DebugSMARTAccess", Value::boolean(true)}}));
+}
+
 TEST_F(HostFacts, FilesAreTextBytesOrPropertyLists) {
   install(ProfileBuilder()
               .file("/etc/hwmond.SMART", Value("enabled\n"))

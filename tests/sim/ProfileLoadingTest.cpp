@@ -156,6 +156,12 @@ const RefusalCase kRefusals[] = {
      "broken.plist: Processes/0/comm: must be a command name of at most 16 bytes"},
     {"a negative process identifier", [] { return ProfileBuilder().process(-1, "launchd", 0).build(); },
      "broken.plist: Processes/0/pid: must be an integer from 0 to 2147483647"},
+    {"a device tree dump with two trees below the root",
+     [] {
+       Value tree = ProfileBuilder::registryEntry("IOService", {{"IORegistryEntryName", Value("device-tree")}});
+       return withTopLevel("IODeviceTree", ProfileBuilder::registryEntry("IORegistryEntry", {}, {tree, tree}));
+     },
+     "broken.plist: IODeviceTree: a dump from the registry root must hold the device tree as its only child"},
     {"a superclass that is no name", [] { return withTopLevel("IOClassHierarchy", Value(Dictionary{{"AppleFoo", Value::integer(1)}})); },
      "broken.plist: IOClassHierarchy: the superclass of AppleFoo must be a class name"},
     {"classes that derive from each other",

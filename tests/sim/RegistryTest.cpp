@@ -98,6 +98,15 @@ TEST_F(Registry, PathsAreFoundByNameOrByNameAndLocationInEitherPlane) {
   EXPECT_EQ(nameAt("IODeviceTree:rom"), "(none)");
 }
 
+TEST_F(Registry, ADeviceTreeDumpFromTheRegistryRootHasItsPathsFromTheDeviceTree) {
+  Value rom = ProfileBuilder::registryEntry("IOService", {{"IORegistryEntryName", Value("rom")}, {"version", Value("MBP55")}});
+  Value deviceTree = ProfileBuilder::registryEntry("IOPlatformExpertDevice", {{"IORegistryEntryName", Value("device-tree")}}, {rom});
+  install(ProfileBuilder().section(
+      "IODeviceTree", ProfileBuilder::registryEntry("IORegistryEntry", {{"IORegistryEntryName", Value("Root")}}, {deviceTree})));
+  EXPECT_EQ(nameAt("IODeviceTree:/"), "device-tree");
+  EXPECT_EQ(nameAt("IODeviceTree:/rom"), "rom");
+}
+
 TEST_F(Registry, AMachineWithoutADeviceTreeFindsNothingThere) {
   EXPECT_EQ(nameAt("IODeviceTree:/"), "(none)");
   EXPECT_EQ(nameAt("IODeviceTree:/rom/boot-rom"), "(none)");

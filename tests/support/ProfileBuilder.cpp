@@ -46,7 +46,7 @@ ProfileBuilder::ProfileBuilder() {
   model("TestMachine1,1");
 }
 
-Dictionary& ProfileBuilder::section(const std::string& name) {
+Dictionary& ProfileBuilder::sectionDictionary(const std::string& name) {
   auto [found, inserted] = profile_.asDictionary()->try_emplace(name, Dictionary{});
   return *found->second.asDictionary();
 }
@@ -109,22 +109,22 @@ ProfileBuilder& ProfileBuilder::deviceTreeEntry(const std::string& path, Diction
 }
 
 ProfileBuilder& ProfileBuilder::sysctl(const std::string& name, std::int64_t value) {
-  section("Sysctl").insert_or_assign(name, Value::integer(value));
+  sectionDictionary("Sysctl").insert_or_assign(name, Value::integer(value));
   return *this;
 }
 
 ProfileBuilder& ProfileBuilder::sysctl(const std::string& name, const std::string& value) {
-  section("Sysctl").insert_or_assign(name, Value(value));
+  sectionDictionary("Sysctl").insert_or_assign(name, Value(value));
   return *this;
 }
 
 ProfileBuilder& ProfileBuilder::removeSysctl(const std::string& name) {
-  section("Sysctl").erase(name);
+  sectionDictionary("Sysctl").erase(name);
   return *this;
 }
 
 ProfileBuilder& ProfileBuilder::hostInfo(std::int32_t cpuType, std::int32_t cpuSubtype) {
-  section("HostInfo") = Dictionary{{"cpu_type", Value::integer(cpuType)}, {"cpu_subtype", Value::integer(cpuSubtype)}};
+  sectionDictionary("HostInfo") = Dictionary{{"cpu_type", Value::integer(cpuType)}, {"cpu_subtype", Value::integer(cpuSubtype)}};
   return *this;
 }
 
@@ -139,12 +139,12 @@ ProfileBuilder& ProfileBuilder::computerName(const std::string& name) {
 }
 
 ProfileBuilder& ProfileBuilder::file(const std::string& path, Value contents) {
-  section("Files").insert_or_assign(path, std::move(contents));
+  sectionDictionary("Files").insert_or_assign(path, std::move(contents));
   return *this;
 }
 
 ProfileBuilder& ProfileBuilder::removeFile(const std::string& path) {
-  section("Files").erase(path);
+  sectionDictionary("Files").erase(path);
   return *this;
 }
 
@@ -156,12 +156,17 @@ ProfileBuilder& ProfileBuilder::process(std::int32_t pid, const std::string& com
 }
 
 ProfileBuilder& ProfileBuilder::defaults(const std::string& key, Value value) {
-  section("Defaults").insert_or_assign(key, std::move(value));
+  sectionDictionary("Defaults").insert_or_assign(key, std::move(value));
   return *this;
 }
 
 ProfileBuilder& ProfileBuilder::superclass(const std::string& className, const std::string& superclassName) {
-  section("IOClassHierarchy").insert_or_assign(className, Value(superclassName));
+  sectionDictionary("IOClassHierarchy").insert_or_assign(className, Value(superclassName));
+  return *this;
+}
+
+ProfileBuilder& ProfileBuilder::section(const std::string& name, Value contents) {
+  profile_.asDictionary()->insert_or_assign(name, std::move(contents));
   return *this;
 }
 

@@ -50,6 +50,9 @@ class ProfileBuilder {
   ProfileBuilder& process(std::int32_t pid, const std::string& command, std::uint32_t uid);
   ProfileBuilder& defaults(const std::string& key, Value value);
   ProfileBuilder& superclass(const std::string& className, const std::string& superclassName);
+  /// Replaces a whole top-level section, e.g. "IORegistry" with a real registry dump. entry() and
+  /// child() expect the builder's own registry.
+  ProfileBuilder& section(const std::string& name, Value contents);
 
   /// The profile as a property-list value.
   Value build() const;
@@ -60,7 +63,7 @@ class ProfileBuilder {
   static Value registryEntry(const std::string& className, Dictionary properties = {}, Array children = {});
 
  private:
-  Dictionary& section(const std::string& name);
+  Dictionary& sectionDictionary(const std::string& name);
   Value& addEntryBelow(Value& parent, const std::string& className, Dictionary properties);
 
   Value profile_;
