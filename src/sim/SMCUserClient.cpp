@@ -99,7 +99,7 @@ os::kern_return_t SMCUserClient::answer(const std::uint8_t* input, std::uint8_t*
     return os::kIOReturnSuccess;
   }
   Data bytes = key->currentBytes();
-  std::memcpy(output + kBytesOffset, bytes.data(), std::min(bytes.size(), kBytesSize));
+  std::copy_n(bytes.begin(), std::min(bytes.size(), kBytesSize), output + kBytesOffset);
   return os::kIOReturnSuccess;
 }
 

@@ -124,6 +124,7 @@ TEST_F(SMCElectricSensors, theMacBookPro8LeavesOutItsProcessorAndInputRails) {
 
 class SMCFanSensors : public SimulatedMachineTest {};
 
+/// A fan descriptor: four bytes of flags, then the name (at most twelve bytes here).
 Data fanName(const std::string& name) {
   Data bytes(16, 0);
   std::copy(name.begin(), name.end(), bytes.begin() + 4);
@@ -132,7 +133,7 @@ Data fanName(const std::string& name) {
 
 TEST_F(SMCFanSensors, fansAreNamedAfterTheirDescriptorOrTheirIndex) {
   install(smcMachine({smcKey("FNum", "ui8 ", {2}), smcKey("F0Ac", "fpe2", {0x1F, 0x3F}), smcKey("F0Mn", "fpe2", {0x17, 0x70}),
-                      smcKey("F0Mx", "fpe2", {0x5D, 0xC0}), smcKey("F0ID", "{fds", fanName("  Leftside   ")),
+                      smcKey("F0Mx", "fpe2", {0x5D, 0xC0}), smcKey("F0ID", "{fds", fanName("  Leftside ")),
                       smcKey("F1Ac", "fpe2", {0, 0}), smcKey("F1Mn", "fpe2", {0, 0}), smcKey("F1Mx", "hex_", {0, 0})}));
   SensorList sensors = TKSSMCFanSensor::allSensors();
   ASSERT_EQ(sensors.size(), 2u);
