@@ -6,6 +6,7 @@
 #include "foundation/Numbers.h"
 #include "foundation/ProcessWide.h"
 #include "smc/SMCElectricKeyTable.h"
+#include "smc/SMCKeyDiscovery.h"
 #include "smc/SMCKeyTable.h"
 #include "smc/SMCValueDecoding.h"
 
@@ -44,16 +45,8 @@ std::uint32_t& packageCount() {
 }  // namespace
 
 SensorList TKSSMCElectricSensor::allSensors() {
-  SensorList sensors;
-  auto smc = TKSSystemManagementController::sharedSystemManagementController();
-  if (!smc) return sensors;
-  for (const std::string& key : smc->allPropertyKeys()) {
-    if (!quantityForKey(key) || !smc::numberValue(smc->objectValueForPropertyWithKey(key))) continue;
-    std::optional<Dictionary> description = knownSMCSensorDescriptionForKey(key);
-    if (!description) continue;
-    if (auto sensor = createWithSensorDescription(&*description)) sensors.push_back(std::move(sensor));
-  }
-  return sensors;
+  return smc::sensorsForKnownNumericKeys<TKSSMCElectricSensor>(
+      [](std::string_view key) { return quantityForKey(key) != nullptr; });
 }
 
 std::optional<Dictionary> TKSSMCElectricSensor::knownSMCSensorDescriptionForKey(std::string_view key) {
@@ -88,12 +81,13 @@ std::shared_ptr<TKSSMCElectricSensor> TKSSMCElectricSensor::createWithSensorDesc
   sensor->isRawInteger_ = type && type->starts_with("ui");
   if (sensor->isRawInteger_) return nullptr;
 
-  const Value* quantity = description->find("Quantity") == description->end() ? nullptr : &description->at("Quantity");
+  auto quantity = description->find("Quantity");
+  std::optional<double> quantityType = quantity == description->end() ? std::nullopt : quantity->second.asReal();
   sensor->setUniqueIdentifier(smc::textEntry(*description, "UniqueID"));
   sensor->setLocationIdentifier(location);
   sensor->setSensorName(smc::smcSensorName());
   sensor->setSensorType(1);
-  sensor->setQuantityType(quantity ? clampToInt32(quantity->asReal().value_or(0)) : TKSQuantityUnknown);
+  sensor->setQuantityType(clampToInt32(quantityType.value_or(TKSQuantityUnknown)));
   return sensor;
 }
 

@@ -3,6 +3,7 @@
 
 #include "foundation/Format.h"
 #include "foundation/Numbers.h"
+#include "smc/SMCKeyDiscovery.h"
 #include "smc/SMCKeyTable.h"
 #include "smc/SMCTemperatureKeyTable.h"
 #include "smc/SMCValueDecoding.h"
@@ -15,16 +16,7 @@ constexpr std::int32_t kHighestErrorMarker = -124;
 }  // namespace
 
 SensorList TKSSMCTemperatureSensor::allSensors() {
-  SensorList sensors;
-  auto smc = TKSSystemManagementController::sharedSystemManagementController();
-  if (!smc) return sensors;
-  for (const std::string& key : smc->allPropertyKeys()) {
-    if (!key.starts_with('T') || !smc::numberValue(smc->objectValueForPropertyWithKey(key))) continue;
-    std::optional<Dictionary> description = knownSMCSensorDescriptionForKey(key);
-    if (!description) continue;
-    if (auto sensor = createWithSensorDescription(&*description)) sensors.push_back(std::move(sensor));
-  }
-  return sensors;
+  return smc::sensorsForKnownNumericKeys<TKSSMCTemperatureSensor>([](std::string_view key) { return key.starts_with('T'); });
 }
 
 std::optional<Dictionary> TKSSMCTemperatureSensor::knownSMCSensorDescriptionForKey(std::string_view key) {
