@@ -185,6 +185,10 @@ PAGE_ELEMENTS = [
     ("Fahrenheit", "Fahrenheit", "Fahrenheit"),
     ("Kelvin", "Kelvin", "Kelvin"),
     ("Sensor Monitor", "Get the full sensor monitor", "Zum vollständigen Sensormonitor"),
+    ("Sensor readings", "Sensor readings", "Sensorwerte"),
+    ("Settings", "Settings", "Einstellungen"),
+    ("Show settings", "Show settings", "Einstellungen zeigen"),
+    ("No sensor", "No sensor", "Kein Sensor"),
 ]
 
 
