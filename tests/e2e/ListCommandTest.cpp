@@ -71,15 +71,5 @@ TEST_F(ListCommand, UnknownScaleIsAUsageError) {
   EXPECT_FALSE(result.standardError.empty());
 }
 
-TEST_F(ListCommand, UnsupportedModelListsNothingAndSaysWhy) {
-  const auto profile = writeTestProfile(workDirectory_, "MacBookPro99,1");
-  const ProcessResult result = run({"list", "--json", "--profile", profile.string()});
-  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
-  const auto list = nlohmann::json::parse(result.standardOutput);
-  EXPECT_EQ(list["model"], "MacBookPro99,1");
-  EXPECT_EQ(list["status"], "Unsupported machine");
-  EXPECT_EQ(list["sensors"], nlohmann::json::array());
-}
-
 }  // namespace
 }  // namespace sw::e2e

@@ -118,26 +118,6 @@ TEST_F(DisplayPositions, OutOfRangeChoicesChangeAndStoreNothing) {
   EXPECT_EQ(storedMachineDictionary().at("w1:SensorIDForDisplayPosition2"), Value(""));
 }
 
-TEST_F(DisplayPositions, ReadingAnInvalidDisplayIndexAnswersMinusOne) {
-  useTemperatureSensors(2);
-  PluginController controller;
-  controller.setWidgetIdentifier("w1");
-  for (int display : {2, -1, INT32_MIN}) EXPECT_EQ(controller.preferredSensorIndexAtDisplayIndex(display), -1);
-  EXPECT_EQ(controller.sensorIDForDisplayIndex(1), "fake.1");
-  EXPECT_EQ(controller.sensorIDForDisplayIndex(2), "");
-}
-
-TEST_F(DisplayPositions, TemperatureScaleOutsideTheThreeIsIgnored) {
-  useTemperatureSensors(1);
-  PluginController controller;
-  controller.setTemperatureUnitIndex(2);
-  for (int unit : {3, -1, INT32_MIN}) {
-    controller.setTemperatureUnitIndex(unit);
-    EXPECT_EQ(controller.preferredTemperatureUnitIndex(), 2);
-  }
-  EXPECT_EQ(storedDomain()->at("IndexOfTemperatureUnit"), Value::integer(2));
-}
-
 class ScriptBridge : public WidgetTestMachine {};
 
 TEST_F(ScriptBridge, InternalOperationsAndFieldsStayHidden) {

@@ -17,19 +17,6 @@ class StoredSettings : public WidgetTestMachine {
   }
 };
 
-TEST_F(StoredSettings, OlderIndexFormIsReadThenReplacedByTheIdentifier) {
-  useTemperatureSensors(4);
-  storeMachine({{"w1:SensorIndexForDisplayPosition1", Value::integer(3)}});
-  PluginController controller;
-  controller.setWidgetIdentifier("w1");
-  EXPECT_EQ(controller.preferredSensorIndexAtDisplayIndex(0), 3);
-  EXPECT_EQ(controller.preferredSensorIndexAtDisplayIndex(1), -1);
-  controller.setTemperatureUnitIndex(0);
-  const Dictionary machine = storedMachineDictionary();
-  EXPECT_EQ(machine.at("w1:SensorIDForDisplayPosition1"), Value("fake.3"));
-  EXPECT_EQ(machine.count("w1:SensorIndexForDisplayPosition1"), 0u);
-}
-
 TEST_F(StoredSettings, IdentifierWinsOverTheOlderIndex) {
   useTemperatureSensors(4);
   storeMachine({{"w1:SensorIDForDisplayPosition1", Value("fake.2")},
