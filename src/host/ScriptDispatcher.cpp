@@ -51,9 +51,15 @@ const std::vector<ScriptCall>& scriptCalls() {
   using A = Arguments;
   static const std::vector<ScriptCall> calls = {
       {"setWidgetIdentifier:", {P::Text},
-       [](C& c, const A& a) { return c.setWidgetIdentifier(a.text(0)), nothing(); }},
+       [](C& c, const A& a) {
+         c.setWidgetIdentifier(a.text(0));
+         return nothing();
+       }},
       {"setMaximumSensorNameWidth:", {P::Float},
-       [](C& c, const A& a) { return c.setMaximumSensorNameWidth(a.real(0)), nothing(); }},
+       [](C& c, const A& a) {
+         c.setMaximumSensorNameWidth(a.real(0));
+         return nothing();
+       }},
       {"localizedStringForElementWithName:", {P::Text},
        [](C& c, const A& a) { return json(c.localizedStringForElementWithName(a.text(0))); }},
       {"numberOfAvailableSensors", {}, [](C& c, const A&) { return json(c.numberOfAvailableSensors()); }},
@@ -69,10 +75,14 @@ const std::vector<ScriptCall>& scriptCalls() {
        [](C& c, const A& a) { return json(c.relativePathForTypeIconAtDisplayIndex(a.integer(0))); }},
       {"setPreferredSensorIndex:forDisplayIndex:", {P::Integer, P::Integer},
        [](C& c, const A& a) {
-         return c.setPreferredSensorIndexForDisplayIndex(a.integer(0), a.integer(1)), nothing();
+         c.setPreferredSensorIndexForDisplayIndex(a.integer(0), a.integer(1));
+         return nothing();
        }},
       {"setTemperatureUnitIndex:", {P::Integer},
-       [](C& c, const A& a) { return c.setTemperatureUnitIndex(a.integer(0)), nothing(); }},
+       [](C& c, const A& a) {
+         c.setTemperatureUnitIndex(a.integer(0));
+         return nothing();
+       }},
       {"preferredSensorIndexAtDisplayIndex:", {P::Integer},
        [](C& c, const A& a) { return json(c.preferredSensorIndexAtDisplayIndex(a.integer(0))); }},
       {"preferredTemperatureUnitIndex", {}, [](C& c, const A&) { return json(c.preferredTemperatureUnitIndex()); }},
@@ -80,7 +90,10 @@ const std::vector<ScriptCall>& scriptCalls() {
        [](C& c, const A&) { return json(c.bundleIdentifierForMasterApplication()); }},
       {"localizedURLForMasterApplication", {},
        [](C& c, const A&) { return json(c.localizedURLForMasterApplication()); }},
-      {"logDebugString:", {P::Text}, [](C& c, const A& a) { return c.logDebugString(a.text(0)), nothing(); }},
+      {"logDebugString:", {P::Text}, [](C& c, const A& a) {
+         c.logDebugString(a.text(0));
+         return nothing();
+       }},
   };
   return calls;
 }
