@@ -2,6 +2,7 @@
 // and bytes; with --import, a controller key listing turned into a profile's key list.
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -17,12 +18,18 @@ namespace {
 
 constexpr int kUnusableInput = 1;
 
+/// Texts of the controller may hold zero bytes and other control characters; they print as dots.
+std::string printable(std::string text) {
+  std::replace_if(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }, '.');
+  return text;
+}
+
 std::string keyLine(TKSSystemManagementController& smc, const std::string& key) {
   TKSSMCValue value;
   if (!smc.getValueForKey(&value, smc::fourCharCodeForKeyString(key))) return fmt::format("  {}  (unreadable)\n", key);
   Data bytes(value.bytes.begin(), value.bytes.begin() + std::min<std::size_t>(value.dataSize, value.bytes.size()));
   return fmt::format("  {}  [{}]  {:2}  {}  (bytes {})\n", key, smc::stringForFourCharCode(value.dataType), value.dataSize,
-                     smc::descriptionForSMCValue(value).value_or("-"), smc::readableHexStringForData(bytes));
+                     printable(smc::descriptionForSMCValue(value).value_or("-")), smc::readableHexStringForData(bytes));
 }
 
 void listKeys(CommonOptions& options) {
