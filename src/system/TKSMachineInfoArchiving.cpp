@@ -59,6 +59,9 @@ template <class... Handlers>
 struct Overloaded : Handlers... {
   using Handlers::operator()...;
 };
+// Spelled out for compilers that do not deduce an aggregate's arguments themselves (clang 14).
+template <class... Handlers>
+Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 void encodeField(SequentialEncoder& coder, const Facts& facts, const Member& member) {
   std::visit(Overloaded{
