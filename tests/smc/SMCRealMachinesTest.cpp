@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "foundation/EmbeddedFiles.h"
+#include "foundation/PropertyListSerialization.h"
 #include "os/Clock.h"
 #include "smc/SMCListing.h"
 #include "smc/SMCTestMachine.h"
@@ -87,6 +89,40 @@ TEST_P(SMCRealMachines, discoveryFindsTheSensorsTheKeyTablesCallFor) {
 }
 
 class SMCBuiltInProfiles : public SMCRealMachines {};
+
+/// The first @SMCKeys array in a profile's registry tree.
+const Value* smcKeysIn(const Value& entry) {
+  if (const Value* keys = entry.find("@SMCKeys")) return keys;
+  for (const char* children : {"IORegistry", "IORegistryEntryChildren"}) {
+    const Value* below = entry.find(children);
+    if (below == nullptr) continue;
+    if (below->asDictionary()) return smcKeysIn(*below);
+    if (below->asArray() == nullptr) continue;
+    for (const Value& child : *below->asArray()) {
+      if (const Value* keys = smcKeysIn(child)) return keys;
+    }
+  }
+  return nullptr;
+}
+
+TEST_P(SMCBuiltInProfiles, holdEveryKeyTypeAndByteOfTheirListing) {
+  std::optional<std::string_view> file = embedded::file("profiles/" + std::string(GetParam().model) + ".plist");
+  ASSERT_TRUE(file);
+  std::optional<Value> profile = PropertyListSerialization::propertyListFromData(*file);
+  ASSERT_TRUE(profile);
+  const Value* keys = smcKeysIn(*profile);
+  ASSERT_NE(keys, nullptr);
+  auto listing = smc::parseSMCListing(fixtureText(GetParam().model), nullptr);
+  ASSERT_TRUE(listing);
+  Array expected = smc::smcKeysFromListing(*listing, smc::SMCListingSignals::Added);
+  const Array* stored = keys->asArray();
+  ASSERT_TRUE(stored);
+  ASSERT_EQ(stored->size(), expected.size()) << "regenerate the profiles with scripts/import-smc-profiles.sh";
+  for (std::size_t index = 0; index < expected.size(); ++index) {
+    ASSERT_EQ((*stored)[index], expected[index]) << "key " << index << ": " << (*stored)[index].description() << " <> "
+                                                  << expected[index].description();
+  }
+}
 
 TEST_P(SMCBuiltInProfiles, giveTheSensorsOfTheirListing) {
   std::vector<std::string> fromListing = discoverListing().identifiers();
