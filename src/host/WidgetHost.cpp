@@ -98,6 +98,7 @@ class WidgetHost::Server {
  private:
   void configure() {
     http_.set_payload_max_length(kMaxRequestBodyBytes);
+    http_.set_tcp_nodelay(true);  // answers are written in pieces; do not wait for acknowledgements
     http_.set_read_timeout(kReadTimeoutSeconds, 0);
     http_.set_keep_alive_timeout(kKeepAliveSeconds);
     http_.new_task_queue = [count = options_.threadCount] { return new httplib::ThreadPool(count); };
@@ -118,6 +119,8 @@ class WidgetHost::Server {
     });
     http_.set_error_handler([](const httplib::Request&, httplib::Response& response) {
       if (response.body.empty()) answerError(response, response.status, reasonForStatus(response.status));
+      // A refused request's body may be left unread, so the connection cannot carry another one.
+      response.set_header("Connection", "close");
     });
     http_.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
       answerError(response, 500, "the host failed to answer");

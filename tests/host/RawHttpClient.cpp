@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-namespace sw::host::test {
+namespace sw::test {
 
 RawResponse sendRawRequest(int port, std::string_view request) {
   RawResponse response;
@@ -40,4 +40,4 @@ std::string rawGet(std::string_view path, int port) {
          "\r\nConnection: close\r\n\r\n";
 }
 
-}  // namespace sw::host::test
+}  // namespace sw::test

@@ -10,7 +10,11 @@
 
 #include "host/WidgetHost.h"
 
-namespace sw::host::test {
+namespace sw::test {
+
+using host::WidgetHost;
+using host::WidgetHostOptions;
+using host::WidgetInstanceTable;
 
 class RunningWidgetHost {
  public:
@@ -31,6 +35,7 @@ class RunningWidgetHost {
   httplib::Client client() const {
     httplib::Client client("127.0.0.1", port_);
     client.set_read_timeout(10, 0);
+    client.set_tcp_nodelay(true);
     return client;
   }
 
@@ -45,4 +50,4 @@ class RunningWidgetHost {
   std::thread thread_;
 };
 
-}  // namespace sw::host::test
+}  // namespace sw::test

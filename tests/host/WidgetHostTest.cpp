@@ -123,6 +123,14 @@ TEST_F(WidgetHostTest, FilesAreServedWithTheirTypesAndNoPathEscapesTheWebFolder)
   }
 }
 
+TEST_F(WidgetHostTest, ARequestLineThatIsNotHttpIsRefusedAndTheHostGoesOn) {
+  // The library keeps such a connection open until its keep-alive time runs out; the answer
+  // comes first.
+  test::RawResponse answer = test::sendRawRequest(host_.port(), "\x16\x03\x01\x02garbage\r\n\r\n");
+  EXPECT_EQ(answer.status, 400);
+  EXPECT_EQ(client_.Get("/")->status, 200);
+}
+
 TEST(WidgetHostLifecycle, StopEndsServingEvenWhenItComesFirst) {
   WidgetHost host(fakeController, {.bindAddress = "127.0.0.1", .port = 0});
   ASSERT_GT(host.bind(), 0);
