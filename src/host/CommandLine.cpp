@@ -20,6 +20,7 @@ int runCommandLine(int argc, char** argv) {
   addScriptCommand(app, options);
   addSMCCommand(app, options);
   addInfoCommand(app, options);
+  addServeCommand(app, options);
   try {
     app.parse(argc, argv);
   } catch (const CLI::RuntimeError& failure) {

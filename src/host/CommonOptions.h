@@ -35,5 +35,6 @@ void addListCommand(CLI::App& app, CommonOptions& options);
 void addScriptCommand(CLI::App& app, CommonOptions& options);
 void addSMCCommand(CLI::App& app, CommonOptions& options);
 void addInfoCommand(CLI::App& app, CommonOptions& options);
+void addServeCommand(CLI::App& app, CommonOptions& options);
 
 }  // namespace sw::host

@@ -11,10 +11,14 @@
 #include <variant>
 
 #include <httplib.h>
+#include "host/ControllerFactory.h"
 #include "host/LoopbackHeaders.h"
 #include "host/ScriptCallRequest.h"
+#include "host/ScriptDispatcher.h"
 #include "host/WebFiles.h"
 #include "os/SystemLog.h"
+#include "widget/PluginController.h"
+#include "widget/WebView.h"
 
 namespace sw::host {
 namespace {
@@ -201,6 +205,22 @@ class WidgetHost::Server {
   bool stopRequested_ = false;
   bool finished_ = false;
 };
+
+WidgetInstanceTable::Factory pluginControllerFactory() {
+  return []() -> WidgetInstanceTable::ScriptCall {
+    // The page outlives nothing here: it and its controller go together when the instance does.
+    struct Instance {
+      WebView page;
+      std::shared_ptr<PluginController> controller;
+    };
+    auto instance = std::make_shared<Instance>();
+    instance->controller = createControllerForPage(instance->page);
+    if (instance->controller == nullptr) return {};
+    return [instance](std::string_view name, const nlohmann::json& arguments) {
+      return dispatchScriptCall(*instance->controller, name, arguments);
+    };
+  };
+}
 
 WidgetHost::WidgetHost(WidgetInstanceTable::Factory factory, WidgetHostOptions options)
     : server_(std::make_unique<Server>(std::move(factory), std::move(options))) {}

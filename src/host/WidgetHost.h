@@ -48,6 +48,10 @@ struct WidgetHostOptions {
   WidgetInstanceTable::Limits limits;
 };
 
+/// Creates each instance's controller as the command line does (ControllerFactory.h) and
+/// answers its calls through the script dispatcher.
+WidgetInstanceTable::Factory pluginControllerFactory();
+
 class WidgetHost {
  public:
   WidgetHost(WidgetInstanceTable::Factory factory, WidgetHostOptions options);

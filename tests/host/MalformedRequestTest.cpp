@@ -13,11 +13,7 @@
 #include "host/RawHttpClient.h"
 #include "host/RunningWidgetHost.h"
 #include "host/ScriptCallRequest.h"
-#include "host/ScriptDispatcher.h"
 #include "support/SimulatedMachineTest.h"
-#include "widget/PluginController.h"
-#include "widget/SensorClassLoading.h"
-#include "widget/WebView.h"
 
 namespace sw::host {
 namespace {
@@ -28,16 +24,6 @@ std::size_t residentBytes() {
   std::size_t residentPages = 0;
   statm >> totalPages >> residentPages;
   return residentPages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-}
-
-WidgetInstanceTable::ScriptCall realController() {
-  registerSensorClasses();
-  WebView webView;
-  std::shared_ptr<PluginController> controller = PluginController::initWithWebView(webView);
-  controller->windowScriptObjectAvailable(webView.windowScriptObject());
-  return [controller](std::string_view name, const nlohmann::json& arguments) {
-    return dispatchScriptCall(*controller, name, arguments);
-  };
 }
 
 struct MalformedCase {
@@ -110,7 +96,7 @@ std::vector<MalformedCase> malformedCases() {
 class MalformedRequestTest : public test::SimulatedMachineTest {};
 
 TEST_F(MalformedRequestTest, TheHostKeepsAnsweringCorrectlyWithFlatMemory) {
-  test::RunningWidgetHost host(realController);
+  test::RunningWidgetHost host(pluginControllerFactory());
   httplib::Client client = host.client();
   client.set_keep_alive(true);
   const std::string origin = host.origin();
