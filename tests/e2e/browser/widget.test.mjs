@@ -1,0 +1,165 @@
+// The widget page in a real browser against a real widget host on the default machine profile.
+import { after, before, describe, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { mkdtempSync, mkdirSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join, resolve } from 'node:path';
+import { chromium } from 'playwright-core';
+import { startWidgetHost } from './widgetHost.mjs';
+
+const binary = resolve(process.env.SENSORWIDGET ?? '../../../build/bin/sensorwidget');
+const artifacts = resolve(import.meta.dirname ?? new URL('.', import.meta.url).pathname, '../artifacts');
+const ELLIPSIS = '…';
+
+const scratch = mkdtempSync(join(tmpdir(), 'sensorwidget-browser-'));
+const defaultsDir = join(scratch, 'defaults');
+mkdirSync(defaultsDir);
+mkdirSync(artifacts, { recursive: true });
+
+let host;
+let context;
+let page;
+
+async function openWidget() {
+  await page.goto(host.url);
+  await page.waitForSelector('body[data-ready="true"]', { timeout: 15000 });
+}
+
+// The widget with a margin of its desk, so that its rounded corners and shadow show.
+async function screenshot(name) {
+  const box = await page.locator('#widget').boundingBox();
+  const margin = 16;
+  await page.screenshot({
+    path: join(artifacts, name),
+    clip: { x: box.x - margin, y: box.y - margin, width: box.width + 2 * margin, height: box.height + 2 * margin },
+  });
+}
+
+const text = (selector) => page.locator(selector).textContent();
+
+async function flip() {
+  await page.click('#show-back');
+  await page.waitForFunction(() => document.getElementById('card').classList.contains('flipped'));
+}
+
+async function flipBack() {
+  await page.click('#show-front');
+  await page.waitForFunction(() => !document.getElementById('card').classList.contains('flipped'));
+}
+
+before(async () => {
+  host = await startWidgetHost(binary, { defaultsDir });
+  context = await chromium.launchPersistentContext(join(scratch, 'profile'), {
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+    viewport: { width: 300, height: 200 },
+    deviceScaleFactor: 2,
+    reducedMotion: 'reduce',  // the card turns over at once, so screenshots show one face
+  });
+  page = context.pages()[0] ?? await context.newPage();
+  page.on('pageerror', (error) => console.error('page error:', error.message));
+  await openWidget();
+});
+
+after(async () => {
+  await context?.close();
+  await host?.stop();
+  rmSync(scratch, { recursive: true, force: true });
+});
+
+describe('the front of the widget', () => {
+  test('shows a name, a reading and a type icon for both positions', async () => {
+    for (const position of [0, 1]) {
+      assert.notEqual(await text(`#name-${position}`), '', `name ${position}`);
+      assert.match(await text(`#reading-${position}`), /\d/, `reading ${position}`);
+      assert.match(await page.getAttribute(`#icon-${position}`, 'src'), /^Images\/T[A-Za-z]+\.png$/);
+      assert.ok(await page.$eval(`#icon-${position}`, (image) => image.complete && image.naturalWidth > 0),
+        `icon ${position} loads`);
+    }
+    await screenshot('widget-front.png');
+  });
+
+  test('readings change over time', async () => {
+    const first = [await text('#reading-0'), await text('#reading-1')];
+    await page.waitForFunction(
+      ([a, b]) => document.getElementById('reading-0').textContent !== a
+        || document.getElementById('reading-1').textContent !== b,
+      first, { timeout: 20000, polling: 500 });
+  });
+
+  test('a name too long for its label is shortened with the ellipsis and fits', async () => {
+    // A narrow label: the page measures it when it starts and tells the plug-in.
+    await page.route('**/widget.css', async (route) => {
+      const response = await route.fetch();
+      await route.fulfill({ response, body: `${await response.text()}\n.name { width: 48px; }` });
+    });
+    await openWidget();
+    const name = await text('#name-0');
+    assert.ok(name.endsWith(ELLIPSIS), `"${name}" ends in the ellipsis`);
+    const fits = await page.$eval('#name-0', (label) => label.scrollWidth <= label.clientWidth);
+    assert.ok(fits, `"${name}" fits its label`);
+    const menuEntry = await page.$eval('#menu-0', (menu) => menu.selectedOptions[0].textContent);
+    assert.ok(menuEntry.includes(name.slice(0, -ELLIPSIS.length)), `"${menuEntry}" holds the start of "${name}"`);
+    await page.unroute('**/widget.css');
+    await openWidget();
+    assert.ok(!(await text('#name-0')).endsWith(ELLIPSIS), 'the full-width label shows the whole name');
+  });
+});
+
+describe('the back of the widget', () => {
+  test('is reached and left with the keyboard', async () => {
+    await page.focus('#show-back');
+    await page.keyboard.press('Enter');
+    await page.waitForFunction(() => document.activeElement?.id === 'menu-0');
+    assert.equal(await page.getAttribute('#show-back', 'aria-expanded'), 'true');
+    assert.equal(await page.$eval('#front', (front) => front.inert), true);
+    await screenshot('widget-back.png');
+    await page.keyboard.press('Escape');
+    await page.waitForFunction(() => document.activeElement?.id === 'show-back');
+    assert.equal(await page.$eval('#back', (back) => back.inert), true);
+  });
+
+  test('offers every sensor, the scale, the status, the version and the master application', async () => {
+    const entries = await page.$$eval('#menu-0 option', (options) => options.map((option) => option.textContent));
+    assert.ok(entries.length > 2, `${entries.length} menu entries`);
+    assert.ok(entries.slice(1).every((entry) => /^\[.*\] .+/.test(entry)), entries.join(', '));
+    assert.match(await text('#version'), /\d/);
+    assert.match(await page.getAttribute('#master-application', 'href'), /^https?:\/\//);
+    assert.notEqual(await text('#master-application'), '');
+    assert.equal(await page.locator('input[name="scale"]:checked').count(), 1);
+  });
+
+  test('the Fahrenheit switch changes the temperature reading', async () => {
+    await page.waitForFunction(() => /°C$/.test(document.getElementById('reading-0').textContent));
+    await flip();
+    await page.check('input[name="scale"][value="1"]');
+    await flipBack();
+    await page.waitForFunction(() => /°F$/.test(document.getElementById('reading-0').textContent));
+    await flip();
+    await page.check('input[name="scale"][value="0"]');
+    await flipBack();
+    await page.waitForFunction(() => /°C$/.test(document.getElementById('reading-0').textContent));
+  });
+
+  test('a sensor chosen on the back stays chosen across a reload and a restart of the host', async () => {
+    await flip();
+    const count = await page.locator('#menu-1 option').count();
+    const chosen = String(count - 2);  // the last sensor (the first option is "no sensor")
+    await page.selectOption('#menu-1', chosen);
+    const entry = await page.$eval('#menu-1', (menu) => menu.selectedOptions[0].textContent);
+    await flipBack();
+    await page.waitForFunction((name) => name.endsWith(document.getElementById('name-1').textContent),
+      entry, { timeout: 5000 });
+
+    await openWidget();
+    assert.equal(await page.inputValue('#menu-1'), chosen, 'after a reload');
+
+    assert.equal(await host.stop(), 0, 'the host ends cleanly on SIGTERM');
+    host = await startWidgetHost(binary, { defaultsDir, port: host.port });
+    await openWidget();
+    assert.equal(await page.inputValue('#menu-1'), chosen, 'after a restart of the host');
+    assert.ok(entry.endsWith(await text('#name-1')));
+  });
+});

@@ -1,0 +1,38 @@
+// Starts and stops `sensorwidget serve` for the browser tests, always on the loopback interface.
+import { spawn } from 'node:child_process';
+import { once } from 'node:events';
+
+const ADDRESS_LINE = /^Widget at (http:\/\/127\.0\.0\.1:(\d+)\/)$/m;
+
+export async function startWidgetHost(binary, { defaultsDir, port = 0 }) {
+  const child = spawn(binary, ['serve', '--port', String(port), '--defaults-dir', defaultsDir],
+    { stdio: ['ignore', 'pipe', 'pipe'] });
+  let output = '';
+  let errors = '';
+  child.stderr.on('data', (chunk) => { errors += chunk; });
+  const address = await new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error(`no address printed within 20 s: ${output}${errors}`)), 20000);
+    child.stdout.on('data', (chunk) => {
+      output += chunk;
+      const match = ADDRESS_LINE.exec(output);
+      if (match) {
+        clearTimeout(timer);
+        resolve({ url: match[1], port: Number(match[2]) });
+      }
+    });
+    child.on('exit', (code) => {
+      clearTimeout(timer);
+      reject(new Error(`the host ended with status ${code}: ${errors}`));
+    });
+  });
+  return {
+    ...address,
+    /** Sends SIGTERM and resolves to the exit status. */
+    async stop() {
+      if (child.exitCode !== null) return child.exitCode;
+      child.kill('SIGTERM');
+      const [code] = await once(child, 'exit');
+      return code;
+    },
+  };
+}
