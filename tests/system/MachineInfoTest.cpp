@@ -1,11 +1,14 @@
 // Gathering the machine's facts from sysctl, host queries, the version file and the registry,
-// with every documented fallback.
+// with every documented fallback, and carrying them through both archive forms.
 #include "system/TKSMachineInfo.h"
 
 #include <gtest/gtest.h>
 
-#include "foundation/ProcessState.h"
-#include "os/Machine.h"
+#include <limits>
+
+#include "foundation/SequentialCoder.h"
+#include "ioregistry/TKSIORegistryEntry.h"
+#include "os/IOKit.h"
 #include "support/SimulatedMachineTest.h"
 
 namespace sw {
@@ -13,10 +16,9 @@ namespace {
 
 using test::ProfileBuilder;
 
-Data bytes(std::initializer_list<std::uint8_t> list) { return Data(list); }
-Value text(const char* zeroTerminated) {
-  const std::string_view view(zeroTerminated);
-  Data data(view.begin(), view.end());
+Value bytes(std::initializer_list<std::uint8_t> list) { return Value(Data(list)); }
+Value text(std::string_view zeroTerminated) {
+  Data data(zeroTerminated.begin(), zeroTerminated.end());
   data.push_back(0);
   return Value(data);
 }
@@ -27,48 +29,20 @@ class MachineInfoGathering : public test::SimulatedMachineTest {
     install(profile);
     return TKSMachineInfo().facts();
   }
-
-  /// Gathers on a machine whose platform expert has no serial number, which the builder always
-  /// gives it; the machine's kernel references are checked here since the fixture does not know it.
-  std::string serialWithoutPlatformSerial(const ProfileBuilder& profile) {
-    Value built = profile.build();
-    Value& expert = (*built.asDictionary()->at("IORegistry").asDictionary()->at("IORegistryEntryChildren").asArray())[0];
-    expert.asDictionary()->erase("IOPlatformSerialNumber");
-    auto loaded = sim::SimulatedMachine::load(built, "profile without serial");
-    auto* machine = std::get_if<std::shared_ptr<sim::SimulatedMachine>>(&loaded);
-    if (!machine) {
-      ADD_FAILURE() << std::get<std::string>(loaded);
-      return {};
-    }
-    resetProcessState();
-    os::setCurrentMachine(*machine);
-    const std::string serial = TKSMachineInfo().machineSerialNumber();
-    EXPECT_EQ((*machine)->heldReferenceCount(), 0u) << (*machine)->heldReferenceReport();
-    install(ProfileBuilder());
-    return serial;
-  }
 };
 
 TEST_F(MachineInfoGathering, DescribesEveryFactInItsPlace) {
   ProfileBuilder profile;
+  for (const auto& [name, value] : std::initializer_list<std::pair<const char*, std::int64_t>>{
+           {"hw.ncpu", 4}, {"hw.availcpu", 3}, {"hw.physicalcpu", 2}, {"hw.cpufrequency", 2260000000},
+           {"hw.cpufrequency_min", 1600000000}, {"hw.cpufrequency_max", 2260000001}, {"hw.busfrequency", 1066000000},
+           {"hw.busfrequency_min", 1066000001}, {"hw.busfrequency_max", 1066000002}, {"hw.l1icachesize", 32768},
+           {"hw.l1dcachesize", 32769}, {"hw.l2cachesize", 3145728}, {"hw.l3cachesize", 0}, {"hw.vectorunit", 1},
+           {"hw.memsize", 8589934592}, {"hw.cpu64bit_capable", 1}}) {
+    profile.sysctl(name, value);
+  }
   profile.model("MacBookPro5,5")
-      .sysctl("hw.ncpu", 4)
-      .sysctl("hw.availcpu", 3)
-      .sysctl("hw.physicalcpu", 2)
       .hostInfo(7, 4)
-      .sysctl("hw.cpufrequency", 2260000000)
-      .sysctl("hw.cpufrequency_min", 1600000000)
-      .sysctl("hw.cpufrequency_max", 2260000001)
-      .sysctl("hw.busfrequency", 1066000000)
-      .sysctl("hw.busfrequency_min", 1066000001)
-      .sysctl("hw.busfrequency_max", 1066000002)
-      .sysctl("hw.l1icachesize", 32768)
-      .sysctl("hw.l1dcachesize", 32769)
-      .sysctl("hw.l2cachesize", 3145728)
-      .sysctl("hw.l3cachesize", 0)
-      .sysctl("hw.vectorunit", 1)
-      .sysctl("hw.memsize", 8589934592)
-      .sysctl("hw.cpu64bit_capable", 1)
       .sysctl("kern.version", "Darwin Kernel Version 10.8.0: Tue Jun  7 16:33:36 PDT 2011; "
                               "root:xnu-1504.15.3~1/RELEASE_I386")
       .file("/System/Library/CoreServices/SystemVersion.plist",
@@ -78,176 +52,187 @@ TEST_F(MachineInfoGathering, DescribesEveryFactInItsPlace) {
       .hostUUID("00112233-4455-6677-8899-aabbccddeeff")
       .computerName("Studio")
       .entry("IOPlatformDevice", {{"device_type", text("cpu")},
-                                  {"cpu-version", Value(bytes({0x7a, 0x06, 0x01, 0x00}))},
-                                  {"clock-frequency", Value(bytes({0x80, 0x35, 0xb5, 0x86}))}})
-      .entry("IOPMrootDomain", {{"Supported Features", Value(Dictionary{{"Reduce Processor Speed", Value::integer(1)}})}})
+                                  {"cpu-version", bytes({0x7a, 0x06, 0x01, 0x00})},
+                                  {"clock-frequency", bytes({0x80, 0x35, 0xb5, 0x86})}})
+      // The first power domain with features counts, and power stepping outranks a reducible speed.
+      .entry("IOPMrootDomain")
+      .entry("IOPMrootDomain", {{"Supported Features", Value(Dictionary{{"Reduce Processor Speed", Value::integer(1)},
+                                                                        {"Dynamic Power Step", Value::integer(1)}})}})
       .deviceTreeEntry("/rom/boot-rom", {{"model", text("MBP55.00AC.B03")}});
   install(profile);
   const auto info = TKSMachineInfo::sharedMachineInfo();
   EXPECT_EQ(info->description(),
             "MacBookPro5,5, S/N W80000000000 UUID: 00112233-4455-6677-8899-AABBCCDDEEFF, named 'Studio': 4 CPUs, "
             "2 physical, 3 active, type 7:4, frequency 2260000000 Hz (min 1600000000 Hz, max 2260000001 Hz, nom "
-            "2260022656 Hz) variable: 1, FSB frequency 1066000000 Hz (min 1066000001 Hz, max 1066000002 Hz), L1 "
+            "2260022656 Hz) variable: 2, FSB frequency 1066000000 Hz (min 1066000001 Hz, max 1066000002 Hz), L1 "
             "instruction cache 32768 bytes, L1 data cache 32769 bytes, L2 cache 3145728 bytes, L3 cache 0 bytes, "
             "vector unit support YES, 64 bit support YES, 64 bit kernel NO, memory size 8589934592 bytes, operating "
             "system Version 10.6.8 (Build 10K549) build 10K549 OS code 1068, Darwin Kernel Version 10.8.0: Tue Jun  "
             "7 16:33:36 PDT 2011; root:xnu-1504.15.3~1/RELEASE_I386, boot ROM version MBP55.00AC.B03");
   EXPECT_EQ(info->cpuVersionCode(), 0x1067a);
-  EXPECT_EQ(info->readableKernelVersionNumber(), "10.8.0");
-  EXPECT_EQ(info->readableOperatingSystemNumber(), "10.6.8");
   std::uint32_t data = 0, instructions = 0;
   info->getL1CacheSizeDataInstructions(&data, &instructions);
   EXPECT_EQ(data, 32769u) << "data cache comes first";
   EXPECT_EQ(instructions, 32768u);
-  EXPECT_EQ(TKSMachineInfo::sharedMachineInfo(), info) << "one shared instance per process";
 }
 
-TEST_F(MachineInfoGathering, MissingSourcesLeaveTheirDocumentedDefaults) {
-  ProfileBuilder profile;
-  profile.removeSysctl("hw.physicalcpu").sysctl("hw.ncpu", 8).computerName("").removeFile(
-      "/System/Library/CoreServices/SystemVersion.plist");
-  const auto facts = gather(profile);
+TEST_F(MachineInfoGathering, MissingOrOversizedSourcesLeaveTheirDocumentedDefaults) {
+  const auto facts = gather(ProfileBuilder()
+                                .removeSysctl("hw.physicalcpu")
+                                .sysctl("hw.ncpu", 8)
+                                .sysctl("kern.version", std::string(2000, 'x'))
+                                .computerName("")
+                                .removeFile("/System/Library/CoreServices/SystemVersion.plist"));
   EXPECT_EQ(facts.numberOfPhysicalCPUs, 8u) << "the CPU count stands in for a missing physical count";
   EXPECT_EQ(facts.computerName, "Macintosh");
   EXPECT_EQ(facts.machineUUID, "") << "a system without gethostuuid has no UUID";
   EXPECT_EQ(facts.osVersionCode, 0x1000);
-  EXPECT_EQ(facts.osVersionNumber, "");
   EXPECT_EQ(facts.osReadableBuild, "");
+  EXPECT_EQ(facts.osKernelVersion, "") << "a text too long for its buffer";
   EXPECT_EQ(facts.cpuFreqNom, 0u);
-  EXPECT_EQ(facts.bootROMVersion, "");
   EXPECT_EQ(facts.cpuSpeedFeature, 0);
   EXPECT_FALSE(facts.is64BitCapable);
-  EXPECT_EQ(facts.osKernelVersion, "");
-  EXPECT_EQ(facts.osKernelVersionNumber, "");
 }
 
-TEST_F(MachineInfoGathering, AVersionFileWithoutVersionNumberKeepsTheFallbackCode) {
-  ProfileBuilder profile;
-  profile.file("/System/Library/CoreServices/SystemVersion.plist",
-               Value(Dictionary{{"ProductName", Value("Mac OS X Server")}, {"ProductBuildVersion", Value("9L30")}}));
-  const auto facts = gather(profile);
-  EXPECT_EQ(facts.osVersionCode, 0x1000);
-  EXPECT_EQ(facts.osReadableBuild, "9L30");
+TEST_F(MachineInfoGathering, ProcessorDataComesFromTheFirstProcessorNodeOnly) {
+  const Value k4Bytes = bytes({0x00, 0x94, 0x35, 0x77});                          // 2000000000
+  const Value k8Bytes = bytes({0x00, 0xe4, 0x0b, 0x54, 0x02, 0x00, 0x00, 0x00});  // 10000000000
+  struct Nodes {
+    const char* fault;
+    std::vector<Dictionary> nodes;
+    std::int32_t cpuVersion;
+    std::uint64_t nominalFrequency;
+  };
+  const Nodes cases[] = {
+      {"no node: the current frequency", {}, 0, 2000000000},
+      {"the maximum clock wins over the clock",
+       {{{"device_type", text("cpu")}, {"max-clock-frequency", k8Bytes}, {"clock-frequency", k4Bytes}}}, 0, 10000000000},
+      {"fewer than four bytes are no frequency", {{{"device_type", text("cpu")}, {"clock-frequency", bytes({1, 2})}}},
+       0, 2000000000},
+      {"six bytes are read as their first four",
+       {{{"device_type", text("processor")}, {"clock-frequency", bytes({0x00, 0x94, 0x35, 0x77, 0xff, 0xff})}}}, 0,
+       2000000000},
+      {"other nodes are skipped",
+       {{{"device_type", text("memory")}, {"clock-frequency", k8Bytes}},
+        {{"device_type", text("processor")}, {"clock-frequency", k8Bytes}}},
+       0, 10000000000},
+      {"the walk ends at the first cpu node even without a frequency",
+       {{{"device_type", text("cpu")}, {"cpu-version", bytes({1, 0, 0, 0})}},
+        {{"device_type", text("cpu")}, {"clock-frequency", k8Bytes}}},
+       1, 2000000000}};
+  for (const Nodes& c : cases) {
+    ProfileBuilder profile;
+    profile.sysctl("hw.cpufrequency", 2000000000);
+    for (const Dictionary& node : c.nodes) profile.entry("IOPlatformDevice", node);
+    const auto facts = gather(profile);
+    EXPECT_EQ(facts.cpuVersion, c.cpuVersion) << c.fault;
+    EXPECT_EQ(facts.cpuFreqNom, c.nominalFrequency) << c.fault;
+  }
 }
-
-TEST_F(MachineInfoGathering, AStringTooLongForItsBufferLeavesTheFieldEmpty) {
-  const auto facts = gather(ProfileBuilder().sysctl("kern.version", std::string(2000, 'x')));
-  EXPECT_EQ(facts.osKernelVersion, "");
-}
-
-struct ProcessorNodes {
-  const char* fault;
-  std::vector<Dictionary> nodes;
-  std::int32_t cpuVersion;
-  std::uint64_t nominalFrequency;
-};
-
-class ProcessorNodeData : public test::SimulatedMachineTest, public ::testing::WithParamInterface<ProcessorNodes> {};
-
-TEST_P(ProcessorNodeData, ComesFromTheFirstProcessorNodeOnly) {
-  ProfileBuilder profile;
-  profile.sysctl("hw.cpufrequency", 2000000000);
-  for (const Dictionary& node : GetParam().nodes) profile.entry("IOPlatformDevice", node);
-  install(profile);
-  const TKSMachineInfo info;
-  EXPECT_EQ(info.cpuVersionCode(), GetParam().cpuVersion) << GetParam().fault;
-  EXPECT_EQ(info.nominalCPUFrequency(), GetParam().nominalFrequency) << GetParam().fault;
-}
-
-const Value k4Bytes = Value(bytes({0x00, 0x94, 0x35, 0x77}));  // 2000000000
-const Value k8Bytes = Value(bytes({0x00, 0xe4, 0x0b, 0x54, 0x02, 0x00, 0x00, 0x00}));  // 10000000000
-
-INSTANTIATE_TEST_SUITE_P(
-    Nodes, ProcessorNodeData,
-    ::testing::Values(
-        ProcessorNodes{"no node: the current frequency", {}, 0, 2000000000},
-        ProcessorNodes{"the maximum clock wins over the clock",
-                       {{{"device_type", text("cpu")}, {"max-clock-frequency", k8Bytes}, {"clock-frequency", k4Bytes}}},
-                       0, 10000000000},
-        ProcessorNodes{"a frequency shorter than four bytes is no frequency",
-                       {{{"device_type", text("cpu")}, {"clock-frequency", Value(bytes({1, 2}))}}}, 0, 2000000000},
-        ProcessorNodes{"six bytes are read as their first four",
-                       {{{"device_type", text("processor")},
-                         {"clock-frequency", Value(bytes({0x00, 0x94, 0x35, 0x77, 0xff, 0xff}))}}},
-                       0, 2000000000},
-        ProcessorNodes{"other nodes are skipped",
-                       {{{"device_type", text("memory")}, {"clock-frequency", k8Bytes}},
-                        {{"device_type", text("processor")}, {"clock-frequency", k8Bytes}}},
-                       0, 10000000000},
-        ProcessorNodes{"the walk ends at the first cpu node even without a frequency",
-                       {{{"device_type", text("cpu")}, {"cpu-version", Value(bytes({1, 0, 0, 0}))}},
-                        {{"device_type", text("cpu")}, {"clock-frequency", k8Bytes}}},
-                       1, 2000000000}));
-
-struct SpeedFeatures {
-  Dictionary supportedFeatures;
-  std::int32_t feature;
-};
-
-class SpeedFeature : public test::SimulatedMachineTest, public ::testing::WithParamInterface<SpeedFeatures> {};
-
-TEST_P(SpeedFeature, DynamicPowerSteppingOutranksAReducibleSpeed) {
-  install(ProfileBuilder().entry("IOPMrootDomain").entry(
-      "IOPMrootDomain", {{"Supported Features", Value(GetParam().supportedFeatures)}}));
-  EXPECT_EQ(TKSMachineInfo().cpuFrequencyVariabilityFeature(), GetParam().feature);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Features, SpeedFeature,
-    ::testing::Values(SpeedFeatures{{{"Dynamic Power Step", Value::integer(1)},
-                                     {"Reduce Processor Speed", Value::integer(1)}},
-                                    2},
-                      SpeedFeatures{{{"Reduce Processor Speed", Value::integer(0)}}, 1},
-                      SpeedFeatures{{{"Wake on LAN", Value::integer(1)}}, 0}));
 
 TEST_F(MachineInfoGathering, BootROMVersionFallsBackToTheROMNodeThenToNothing) {
   EXPECT_EQ(gather(ProfileBuilder().deviceTreeEntry("/rom/boot-rom", {{"model", text("IM131.010A.B05")}})).bootROMVersion,
             "IM131.010A.B05");
   EXPECT_EQ(gather(ProfileBuilder().deviceTreeEntry("/rom/boot-rom")).bootROMVersion, "");
   EXPECT_EQ(gather(ProfileBuilder().deviceTreeEntry(
-                "/rom", {{"version", text("$0003.30f3")}, {"release-date", text("03/19/03")}}))
+                       "/rom", {{"version", text("$0003.30f3")}, {"release-date", text("03/19/03")}}))
                 .bootROMVersion,
             "$0003.30f3 (03/19/03)");
   EXPECT_EQ(gather(ProfileBuilder().deviceTreeEntry("/rom")).bootROMVersion, "(null) ((null))");
   EXPECT_EQ(gather(ProfileBuilder()).bootROMVersion, "");
 }
 
-TEST_F(MachineInfoGathering, ThePlatformSerialNumberComesFirst) {
-  const auto facts = gather(ProfileBuilder()
-                                .entry("IOEthernetController", {{"IOMACAddress", Value(bytes({0, 0x1b, 0x63, 1, 2, 3}))}})
-                                .child("IONetworkInterface", {{"IOPrimaryInterface", Value::boolean(true)}}));
-  EXPECT_EQ(facts.machineSerialNumber, "W80000000000");
+TEST_F(MachineInfoGathering, WithoutAPlatformSerialTheFirstPrimaryInterfaceWithASixByteAddressNamesTheMachine) {
+  const Value address = bytes({0x00, 0x1b, 0x63, 0xa1, 0xb2, 0xc3});
+  struct Fallback {
+    const char* fault;
+    std::vector<std::pair<Value, bool>> interfaces;  // the controller's MAC address, whether primary
+    const char* serial;
+  };
+  const Fallback cases[] = {
+      {"the primary interface's address", {{address, true}}, "ZZZNOSERIAL-001b63a1b2c3"},
+      {"a secondary interface is passed over", {{bytes({1, 1, 1, 1, 1, 1}), false}, {address, true}},
+       "ZZZNOSERIAL-001b63a1b2c3"},
+      {"a short address of the first primary interface ends the search",
+       {{bytes({1, 2, 3, 4, 5}), true}, {address, true}}, "ZZZNOSERIAL"},
+      {"no interface at all", {}, "ZZZNOSERIAL"}};
+  for (const Fallback& c : cases) {
+    ProfileBuilder profile;
+    for (const auto& [mac, primary] : c.interfaces) {
+      profile.entry("IOEthernetController", {{"IOMACAddress", mac}})
+          .child("IONetworkInterface", {{"IOPrimaryInterface", Value::boolean(primary)}});
+    }
+    EXPECT_EQ(gather(profile).machineSerialNumber, "W80000000000") << "the platform's own serial comes first";
+    const auto expert = TKSIORegistryEntry::serviceObjectsMatchingName("IOPlatformExpertDevice")->at(0);
+    os::IORegistryEntrySetCFProperty(expert->ioKitHandle(), "IOPlatformSerialNumber", Value::boolean(false));
+    EXPECT_EQ(TKSMachineInfo().machineSerialNumber(), c.serial) << c.fault;
+  }
 }
 
-struct SerialFallback {
-  const char* fault;
-  std::vector<std::pair<Data, bool>> interfaces;  // the controller's MAC address, whether primary
-  const char* serial;
+class MachineInfoArchive : public test::SimulatedMachineTest {
+ protected:
+  /// A real machine's facts, with the widest values in some fields so a narrowed field shows.
+  void SetUp() override {
+    SimulatedMachineTest::SetUp();
+    installBuiltIn("MacBookPro5,5");
+    facts_ = TKSMachineInfo().facts();
+    facts_.numberOfPhysicalCPUs = std::numeric_limits<std::uint32_t>::max();
+    facts_.cpuSubType = -4;
+    facts_.cpuFreqMax = std::numeric_limits<std::uint64_t>::max();
+    facts_.computerName = "Küche";
+  }
+  TKSMachineInfo::Facts facts_;
 };
 
-class SerialNumberFallback : public MachineInfoGathering, public ::testing::WithParamInterface<SerialFallback> {};
-
-TEST_P(SerialNumberFallback, UsesOnlyTheFirstPrimaryInterfaceWithASixByteAddress) {
-  ProfileBuilder profile;
-  for (const auto& [address, primary] : GetParam().interfaces) {
-    profile.entry("IOEthernetController", {{"IOMACAddress", Value(address)}})
-        .child("IONetworkInterface", {{"IOPrimaryInterface", Value::boolean(primary)}});
+TEST_F(MachineInfoArchive, SequentialFormHasFixedTypesInOrderAndRefusesACutAnywhere) {
+  SequentialEncoder encoder;
+  TKSMachineInfo(facts_).encodeWithCoder(encoder);
+  SequentialDecoder fields(encoder.data());
+  // u: unsigned 32 bits, i: signed 32 bits, U: unsigned 64 bits, c: flag byte, s: string.
+  for (const char type : std::string_view("uuuiiiUUUUiUUUuuuucUisssssssssscc")) {
+    const bool read = type == 'u'   ? fields.decodeUInt32().has_value()
+                      : type == 'i' ? fields.decodeInt32().has_value()
+                      : type == 'U' ? fields.decodeUInt64().has_value()
+                      : type == 'c' ? fields.decodeInt8().has_value()
+                                    : fields.decodeString().has_value();
+    ASSERT_TRUE(read) << "a field of type " << type;
   }
-  EXPECT_EQ(serialWithoutPlatformSerial(profile), GetParam().serial) << GetParam().fault;
+  EXPECT_TRUE(fields.atEnd());
+  SequentialDecoder whole(encoder.data());
+  const auto decoded = TKSMachineInfo::createWithCoder(whole);
+  ASSERT_NE(decoded, nullptr);
+  EXPECT_EQ(decoded->facts(), facts_);
+  const Data& data = encoder.data();
+  for (std::size_t length = 0; length < data.size(); length += 7) {
+    SequentialDecoder cut(Data(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(length)));
+    EXPECT_EQ(TKSMachineInfo::createWithCoder(cut), nullptr) << "cut at " << length;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fallbacks, SerialNumberFallback,
-    ::testing::Values(
-        SerialFallback{"the primary interface's address", {{bytes({0x00, 0x1b, 0x63, 0xa1, 0xb2, 0xc3}), true}},
-                       "ZZZNOSERIAL-001b63a1b2c3"},
-        SerialFallback{"a secondary interface is passed over",
-                       {{bytes({1, 1, 1, 1, 1, 1}), false}, {bytes({0, 0x1b, 0x63, 0xa1, 0xb2, 0xc3}), true}},
-                       "ZZZNOSERIAL-001b63a1b2c3"},
-        SerialFallback{"a short address of the first primary interface ends the search",
-                       {{bytes({1, 2, 3, 4, 5}), true}, {bytes({0, 0x1b, 0x63, 0xa1, 0xb2, 0xc3}), true}},
-                       "ZZZNOSERIAL"},
-        SerialFallback{"no interface at all", {}, "ZZZNOSERIAL"}));
+TEST_F(MachineInfoArchive, KeyedFormRoundTripsAndRefusesMissingOrMistypedKeysInsteadOfGuessing) {
+  const Dictionary archive = TKSMachineInfo(facts_).encodeWithKeyedCoder();
+  EXPECT_EQ(archive.size(), 33u);
+  EXPECT_EQ(archive.at("OSVersionCode"), Value::integer(0x1068));
+  EXPECT_EQ(archive.at("VectorUnit"), Value::boolean(true));
+  const auto decoded = TKSMachineInfo::createWithKeyedCoder(archive);
+  ASSERT_NE(decoded, nullptr);
+  EXPECT_EQ(decoded->facts(), facts_);
+
+  const std::pair<const char*, std::optional<Value>> faults[] = {  // nothing: the key is removed
+      {"NumberOfCPUs", std::nullopt},           {"L2CacheSize", Value("3 MB")},
+      {"CPUType", Value::real(7.5)},            {"NumberOfCPUs", Value::integer(1LL << 32)},
+      {"L1DataCacheSize", Value::integer(-1)},  {"VectorUnit", Value::integer(1)},
+      {"MachineSerialNumber", Value(Data{1, 2})}, {"CPUFreq", Value::boolean(true)}};
+  for (const auto& [key, replacement] : faults) {
+    Dictionary broken = archive;
+    if (replacement) {
+      broken[key] = *replacement;
+    } else {
+      broken.erase(key);
+    }
+    EXPECT_EQ(TKSMachineInfo::createWithKeyedCoder(broken), nullptr) << key;
+  }
+}
 
 }  // namespace
 }  // namespace sw

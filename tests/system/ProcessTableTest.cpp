@@ -2,125 +2,118 @@
 // and a table that changes or arrives damaged between the size request and the fetch.
 #include <gtest/gtest.h>
 
-#include <cerrno>
+#include <algorithm>
+#include <functional>
 
-#include "InterceptingMachine.h"
 #include "foundation/ProcessState.h"
+#include "os/Host.h"
+#include "support/ProfileBuilder.h"
 #include "system/NSProcessInfoTKSAdditions.h"
 
 namespace sw {
 namespace {
 
-using test::InterceptingMachine;
-using test::ProfileBuilder;
 using Processes = NSProcessInfoTKSAdditions;
 using Identifiers = std::optional<std::vector<std::int32_t>>;
-
+const Identifiers kNone = std::vector<std::int32_t>{};
 constexpr std::size_t kRecordSize = 492;
+constexpr std::size_t kCommandOffset = 163;
 
-ProfileBuilder runningMachine() {
-  return std::move(ProfileBuilder()
-                       .process(0, "kernel_task", 0)
-                       .process(1, "launchd", 0)
-                       .process(88, "loginwindow", 501)
-                       .process(152, "DashboardClient", 501)
-                       .process(153, "DashboardClient", 502)
-                       .process(160, "SixteenCharsLong", 501));
-}
+/// A simulated machine whose answer to the process-table request a test can bend.
+class TamperingMachine : public sim::SimulatedMachine {
+ public:
+  using SimulatedMachine::SimulatedMachine;
+  /// Called with the request's buffer (null for the size request) and length after the kernel answered.
+  std::function<void(std::uint8_t* table, std::size_t* length)> tamper;
+
+  int sysctl(const int* name, unsigned nameLength, void* oldValue, std::size_t* oldLength, const void* newValue,
+             std::size_t newLength) override {
+    const int result = SimulatedMachine::sysctl(name, nameLength, oldValue, oldLength, newValue, newLength);
+    constexpr int kAllProcesses[] = {os::CTL_KERN, os::KERN_PROC, os::KERN_PROC_ALL};
+    if (result == 0 && tamper && nameLength == 3 && std::equal(name, name + 3, kAllProcesses)) {
+      tamper(static_cast<std::uint8_t*>(oldValue), oldLength);
+    }
+    return result;
+  }
+};
 
 class ProcessLookup : public ::testing::Test {
  protected:
-  void SetUp() override { machine_ = InterceptingMachine::install(runningMachine()); }
+  void SetUp() override {
+    test::ProfileBuilder profile;
+    for (const auto& [pid, command, user] : std::initializer_list<std::tuple<std::int32_t, const char*, std::uint32_t>>{
+             {0, "kernel_task", 0}, {1, "launchd", 0}, {88, "loginwindow", 501}, {152, "DashboardClient", 501},
+             {153, "DashboardClient", 502}, {160, "SixteenCharsLong", 501}}) {
+      profile.process(pid, command, user);
+    }
+    machine_ = std::make_shared<TamperingMachine>(sim::MachineProfile::read(profile.build()));
+    resetProcessState();
+    os::setCurrentMachine(machine_);
+  }
   void TearDown() override { resetProcessState(); }
-  std::shared_ptr<InterceptingMachine> machine_;
+  /// Damages the fetched table (not the size answer).
+  void tamperWithFetch(std::function<void(std::uint8_t*, std::size_t*)> damage) {
+    machine_->tamper = [damage](std::uint8_t* table, std::size_t* length) {
+      if (table != nullptr) damage(table, length);
+    };
+  }
+  static Identifiers named(const std::string& name) { return Processes::identifiersForRunningProcessesNamed(name); }
+  std::shared_ptr<TamperingMachine> machine_;
 };
 
-TEST_F(ProcessLookup, FindsEveryProcessOfANameInTableOrder) {
-  EXPECT_EQ(Processes::identifiersForRunningProcessesNamed("DashboardClient"), (Identifiers{{152, 153}}));
+TEST_F(ProcessLookup, MatchesNamesByTheSixteenCharacterCommandRule) {
+  EXPECT_EQ(named("DashboardClient"), (Identifiers{{152, 153}})) << "every process, in table order";
+  EXPECT_EQ(named("SixteenCharsLong"), (Identifiers{{160}}));
+  EXPECT_EQ(named("SixteenCharsLongAndMore"), (Identifiers{{160}})) << "a full command matches longer names";
+  EXPECT_EQ(named("SixteenChars"), kNone);
+  EXPECT_EQ(named("loginwindowX"), kNone);
+  EXPECT_EQ(named("kernel_task"), kNone) << "the kernel's own task is no process to report";
+  EXPECT_EQ(named(""), std::nullopt);
   EXPECT_TRUE(Processes::isProcessRunningWithName("launchd"));
-}
-
-TEST_F(ProcessLookup, ANameOfNoProcessGivesAnEmptyListButAnEmptyNameNoList) {
-  EXPECT_EQ(Processes::identifiersForRunningProcessesNamed("Finder"), Identifiers{std::vector<std::int32_t>{}});
-  EXPECT_FALSE(Processes::isProcessRunningWithName("Finder"));
-  EXPECT_EQ(Processes::identifiersForRunningProcessesNamed(""), std::nullopt);
   EXPECT_FALSE(Processes::isProcessRunningWithName(""));
-  EXPECT_EQ(Processes::identifiersForRunningProcessesNamed("kernel_task"), Identifiers{std::vector<std::int32_t>{}})
-      << "the kernel's own task is no process to report";
 }
 
-TEST_F(ProcessLookup, ASixteenCharacterCommandMatchesEveryNameThatBeginsWithIt) {
-  EXPECT_EQ(Processes::identifiersForRunningProcessesNamed("SixteenCharsLong"), (Identifiers{{160}}));
-  EXPECT_EQ(Processes::identifiersForRunningProcessesNamed("SixteenCharsLongAndMore"), (Identifiers{{160}}));
-  EXPECT_EQ(Processes::identifiersForRunningProcessesNamed("SixteenChars"), Identifiers{std::vector<std::int32_t>{}});
-  EXPECT_EQ(Processes::identifiersForRunningProcessesNamed("loginwindowX"), Identifiers{std::vector<std::int32_t>{}});
-}
-
-TEST_F(ProcessLookup, AnIdentifierGivesItsNameAndEffectiveUser) {
+TEST_F(ProcessLookup, AnIdentifierGivesItsNameAndUserAndAnUnknownOneLeavesTheUserUntouched) {
   std::uint32_t user = 7;
+  EXPECT_EQ(Processes::processNameForProcessIDGetEffectiveUserID(4242, &user), std::nullopt);
+  EXPECT_EQ(user, 7u);
   EXPECT_EQ(Processes::processNameForProcessIDGetEffectiveUserID(153, &user), "DashboardClient");
   EXPECT_EQ(user, 502u);
   EXPECT_EQ(Processes::processNameForProcessIDGetEffectiveUserID(0, nullptr), "kernel_task");
 }
 
-TEST_F(ProcessLookup, AnUnknownIdentifierLeavesTheUserUntouched) {
-  std::uint32_t user = 7;
-  EXPECT_EQ(Processes::processNameForProcessIDGetEffectiveUserID(4242, &user), std::nullopt);
-  EXPECT_EQ(user, 7u);
-}
-
 TEST_F(ProcessLookup, ATableThatGrewAfterTheSizeRequestGivesNoAnswer) {
-  machine_->processTableHook = [](void* value, std::size_t* length, const auto& kernel) {
-    const int result = kernel(value, length);
-    // One more process started between the two requests.
-    if (value == nullptr && result == 0) *length -= kRecordSize;
-    return result;
+  machine_->tamper = [](std::uint8_t* table, std::size_t* length) {
+    if (table == nullptr) *length -= kRecordSize;  // one more process started between the requests
   };
-  EXPECT_EQ(Processes::identifiersForRunningProcessesNamed("launchd"), std::nullopt);
+  EXPECT_EQ(named("launchd"), std::nullopt);
   std::uint32_t user = 7;
   EXPECT_EQ(Processes::processNameForProcessIDGetEffectiveUserID(1, &user), std::nullopt);
   EXPECT_EQ(user, 7u);
 }
 
 TEST_F(ProcessLookup, ATrailingPartialRecordIsIgnored) {
-  machine_->processTableHook = [](void* value, std::size_t* length, const auto& kernel) {
-    const int result = kernel(value, length);
-    if (value != nullptr && result == 0) *length -= 100;  // the last record arrives cut short
-    return result;
-  };
-  EXPECT_EQ(Processes::identifiersForRunningProcessesNamed("DashboardClient"), (Identifiers{{152, 153}}));
-  EXPECT_EQ(Processes::identifiersForRunningProcessesNamed("SixteenCharsLong"), Identifiers{std::vector<std::int32_t>{}});
+  tamperWithFetch([](std::uint8_t*, std::size_t* length) { *length -= 100; });
+  EXPECT_EQ(named("DashboardClient"), (Identifiers{{152, 153}}));
+  EXPECT_EQ(named("SixteenCharsLong"), kNone);
 }
 
 TEST_F(ProcessLookup, AKernelClaimingMoreThanTheBufferHeldIsReadOnlyWithinTheBuffer) {
-  machine_->processTableHook = [](void* value, std::size_t* length, const auto& kernel) {
-    const int result = kernel(value, length);
-    if (value != nullptr && result == 0) *length += 10 * kRecordSize;
-    return result;
-  };
-  EXPECT_EQ(Processes::identifiersForRunningProcessesNamed("SixteenCharsLong"), (Identifiers{{160}}));
+  tamperWithFetch([](std::uint8_t*, std::size_t* length) { *length += 10 * kRecordSize; });
+  EXPECT_EQ(named("SixteenCharsLong"), (Identifiers{{160}}));
 }
 
 TEST_F(ProcessLookup, ACommandFieldWithoutTerminatorIsReadOnlyToItsEnd) {
-  machine_->processTableHook = [](void* value, std::size_t* length, const auto& kernel) {
-    const int result = kernel(value, length);
-    if (value != nullptr && result == 0) {
-      // Fill the last record's name and its terminator byte, and what follows, with letters.
-      auto* last = static_cast<std::uint8_t*>(value) + *length - kRecordSize;
-      std::fill(last + 163, last + 200, 'Q');
-    }
-    return result;
-  };
+  tamperWithFetch([](std::uint8_t* table, std::size_t* length) {
+    std::uint8_t* last = table + *length - kRecordSize;
+    std::fill(last + kCommandOffset, last + 200, 'Q');  // the name, its terminator and what follows
+  });
   EXPECT_EQ(Processes::processNameForProcessIDGetEffectiveUserID(160, nullptr), std::string(17, 'Q'));
-  EXPECT_EQ(Processes::identifiersForRunningProcessesNamed(std::string(16, 'Q')), (Identifiers{{160}}));
+  EXPECT_EQ(named(std::string(16, 'Q')), (Identifiers{{160}}));
 }
 
 TEST_F(ProcessLookup, ACommandThatIsNoTextHasNoName) {
-  machine_->processTableHook = [](void* value, std::size_t* length, const auto& kernel) {
-    const int result = kernel(value, length);
-    if (value != nullptr && result == 0) static_cast<std::uint8_t*>(value)[kRecordSize + 163] = 0xff;
-    return result;
-  };
+  tamperWithFetch([](std::uint8_t* table, std::size_t*) { table[kRecordSize + kCommandOffset] = 0xff; });
   std::uint32_t user = 7;
   EXPECT_EQ(Processes::processNameForProcessIDGetEffectiveUserID(1, &user), std::nullopt);
   EXPECT_EQ(user, 7u);

@@ -6,79 +6,58 @@
 
 #include <cerrno>
 
-#include "InterceptingMachine.h"
-#include "foundation/ProcessState.h"
+#include "support/SimulatedMachineTest.h"
 
 namespace sw {
 namespace {
 
-using test::InterceptingMachine;
 using test::ProfileBuilder;
 
 ProfileBuilder penrynMachine() {
-  return std::move(ProfileBuilder()
-                       .sysctl("machdep.cpu.vendor", "GenuineIntel")
-                       .sysctl("machdep.cpu.brand_string", "Intel(R) Core(TM)2 Duo CPU     P7550  @ 2.26GHz")
-                       .sysctl("machdep.cpu.family", 6)
-                       .sysctl("machdep.cpu.model", 23)
-                       .sysctl("machdep.cpu.stepping", 10)
-                       .sysctl("machdep.cpu.signature", 67194)
-                       .sysctl("machdep.cpu.cores_per_package", 2)
-                       .sysctl("machdep.cpu.logical_per_package", 2)
-                       .sysctl("machdep.cpu.address_bits.physical", 36)
-                       .sysctl("machdep.cpu.address_bits.virtual", 48)
-                       .sysctl("hw.packages", 1));
+  ProfileBuilder profile;
+  profile.sysctl("machdep.cpu.vendor", "GenuineIntel")
+      .sysctl("machdep.cpu.brand_string", "Intel(R) Core(TM)2 Duo CPU     P7550  @ 2.26GHz");
+  for (const auto& [item, value] : std::initializer_list<std::pair<std::string, std::int64_t>>{
+           {"family", 6}, {"model", 23}, {"stepping", 10}, {"signature", 67194}, {"cores_per_package", 2},
+           {"logical_per_package", 2}, {"address_bits.physical", 36}, {"address_bits.virtual", 48}}) {
+    profile.sysctl("machdep.cpu." + item, value);
+  }
+  return std::move(profile.sysctl("hw.packages", 1));
 }
 
-class X86Identification : public ::testing::Test {
- protected:
-  void TearDown() override { resetProcessState(); }
-  TKSx86Info cpu_;
-};
+using X86Identification = test::SimulatedMachineTest;
 
-TEST_F(X86Identification, DescribesTheProcessorItemByItem) {
-  InterceptingMachine::install(penrynMachine());
-  EXPECT_EQ(cpu_.description(),
+TEST_F(X86Identification, DescribesTheProcessorItemByItemWithNilTextsAndZerosForMissingItems) {
+  install(penrynMachine());
+  EXPECT_EQ(TKSx86Info().description(),
             "Vendor code: 'GenuineIntel' Brand: 'Intel(R) Core(TM)2 Duo CPU     P7550  @ 2.26GHz'\nFamily: 6 Model: 23 "
             "Stepping: 10 Signature: 67194 Cores per Package: 2 Units per Package: 2 Packages: 1 Physical Address "
             "Bits: 36 Virtual Address Bits: 48\n");
-}
-
-TEST_F(X86Identification, AKernelWithoutProcessorItemsGivesNilTextsAndZeros) {
-  InterceptingMachine::install(ProfileBuilder().sysctl("hw.ncpu", 1));
-  EXPECT_EQ(cpu_.cpuVendor(), std::nullopt);
-  EXPECT_EQ(cpu_.cpuSignature(), 0u);
-  EXPECT_EQ(cpu_.description(),
+  install(ProfileBuilder().sysctl("hw.ncpu", 1));
+  EXPECT_EQ(TKSx86Info().description(),
             "Vendor code: '(null)' Brand: '(null)'\nFamily: 0 Model: 0 Stepping: 0 Signature: 0 Cores per Package: 0 "
             "Units per Package: 0 Packages: 1 Physical Address Bits: 0 Virtual Address Bits: 0\n");
 }
 
 TEST_F(X86Identification, ValuesWiderThanEightBitsKeepTheirLowByte) {
-  InterceptingMachine::install(penrynMachine().sysctl("machdep.cpu.family", 0x1234).sysctl("hw.packages", 258));
-  EXPECT_EQ(cpu_.cpuFamily(), 0x34);
-  EXPECT_EQ(cpu_.numberOfChipPackages(), 2);
+  install(penrynMachine().sysctl("machdep.cpu.family", 0x1234).sysctl("hw.packages", 258));
+  EXPECT_EQ(TKSx86Info().cpuFamily(), 0x34);
+  EXPECT_EQ(TKSx86Info().numberOfChipPackages(), 2);
 }
 
-TEST_F(X86Identification, OnlyTheItemsAskedForAreRead) {
-  const auto machine = InterceptingMachine::install(penrynMachine());
-  std::uint8_t logicalUnits = 0;
-  cpu_.getCoresPerPackageLogicalUnitsPerPackage(nullptr, &logicalUnits);
-  EXPECT_EQ(logicalUnits, 2);
-  EXPECT_EQ(machine->namesAskedFor, std::vector<std::string>{"machdep.cpu.logical_per_package"});
-}
-
-TEST_F(X86Identification, AFailingItemStoresZeroAndDoesNotStopTheOther) {
-  InterceptingMachine::install(penrynMachine().removeSysctl("machdep.cpu.address_bits.physical"));
-  std::uint8_t physical = 77;
-  std::uint8_t virtualBits = 77;
-  cpu_.getAddressBitsPhysicalVirtual(&physical, &virtualBits);
+TEST_F(X86Identification, AFailingItemStoresZeroAndAMissingOutPointerIsSkipped) {
+  install(penrynMachine().removeSysctl("machdep.cpu.address_bits.physical"));
+  std::uint8_t physical = 77, virtualBits = 77, logicalUnits = 0;
+  TKSx86Info().getAddressBitsPhysicalVirtual(&physical, &virtualBits);
   EXPECT_EQ(physical, 0);
   EXPECT_EQ(virtualBits, 48);
+  TKSx86Info().getCoresPerPackageLogicalUnitsPerPackage(nullptr, &logicalUnits);
+  EXPECT_EQ(logicalUnits, 2);
 }
 
 TEST_F(X86Identification, ItemNamesAreCutAfter243Characters) {
   const std::string longest(243, 'x');
-  InterceptingMachine::install(ProfileBuilder().sysctl("machdep.cpu." + longest, 5));
+  install(ProfileBuilder().sysctl("machdep.cpu." + longest, 5));
   std::uint32_t value = 0;
   std::size_t size = sizeof value;
   EXPECT_EQ(TKSx86Info::readCPUItem((longest + "beyond the bound").c_str(), &value, &size), 0);
@@ -89,32 +68,22 @@ TEST_F(X86Identification, ItemNamesAreCutAfter243Characters) {
   EXPECT_EQ(errno, EFAULT);
 }
 
-struct PackageDerivation {
-  std::int64_t cpus;
-  std::int64_t cores;
-  std::int64_t logicalUnits;
-  std::uint8_t packages;
-};
-
-class ChipPackagesWithoutKernelCount : public X86Identification,
-                                       public ::testing::WithParamInterface<PackageDerivation> {};
-
-TEST_P(ChipPackagesWithoutKernelCount, DivideTheCPUsByTheLargerPerPackageCount) {
-  const PackageDerivation& d = GetParam();
-  InterceptingMachine::install(ProfileBuilder()
-                                   .sysctl("hw.ncpu", d.cpus)
-                                   .sysctl("machdep.cpu.cores_per_package", d.cores)
-                                   .sysctl("machdep.cpu.logical_per_package", d.logicalUnits));
-  EXPECT_EQ(cpu_.numberOfChipPackages(), d.packages);
+TEST_F(X86Identification, WithoutAKernelCountPackagesDivideTheCPUsByTheLargerPerPackageCount) {
+  struct Derivation {
+    std::int64_t cpus, cores, logicalUnits;
+    std::uint8_t packages;
+  };
+  // One CPU in a 4-core package is still one package; per-package counts are 8-bit, 260 reads as 4.
+  for (const Derivation d : {Derivation{8, 0, 0, 1}, {8, 4, 8, 1}, {8, 4, 4, 2}, {16, 8, 4, 2}, {1, 4, 4, 1},
+                             {8, 260, 1, 2}}) {
+    install(ProfileBuilder()
+                .sysctl("hw.ncpu", d.cpus)
+                .sysctl("machdep.cpu.cores_per_package", d.cores)
+                .sysctl("machdep.cpu.logical_per_package", d.logicalUnits));
+    EXPECT_EQ(TKSx86Info().numberOfChipPackages(), d.packages) << d.cpus << " CPUs, " << d.cores << " cores, "
+                                                               << d.logicalUnits << " units";
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Derivations, ChipPackagesWithoutKernelCount,
-                         ::testing::Values(PackageDerivation{8, 0, 0, 1}, PackageDerivation{8, 4, 8, 1},
-                                           PackageDerivation{8, 4, 4, 2}, PackageDerivation{16, 8, 4, 2},
-                                           // Fewer CPUs than a package holds still make one package.
-                                           PackageDerivation{1, 4, 4, 1},
-                                           // The per-package counts are 8-bit: 260 reads as 4.
-                                           PackageDerivation{8, 260, 1, 2}));
 
 }  // namespace
 }  // namespace sw
