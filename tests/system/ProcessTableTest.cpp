@@ -23,7 +23,7 @@ constexpr std::size_t kCommandOffset = 163;
 class TamperingMachine : public sim::SimulatedMachine {
  public:
   using SimulatedMachine::SimulatedMachine;
-  /// Called with the request's buffer (null for the size request) and length after the kernel answered.
+  /// Sees the request's buffer (null when only the size is asked for) and length after the kernel answered.
   std::function<void(std::uint8_t* table, std::size_t* length)> tamper;
 
   int sysctl(const int* name, unsigned nameLength, void* oldValue, std::size_t* oldLength, const void* newValue,
@@ -51,12 +51,6 @@ class ProcessLookup : public ::testing::Test {
     os::setCurrentMachine(machine_);
   }
   void TearDown() override { resetProcessState(); }
-  /// Damages the fetched table (not the size answer).
-  void tamperWithFetch(std::function<void(std::uint8_t*, std::size_t*)> damage) {
-    machine_->tamper = [damage](std::uint8_t* table, std::size_t* length) {
-      if (table != nullptr) damage(table, length);
-    };
-  }
   static Identifiers named(const std::string& name) { return Processes::identifiersForRunningProcessesNamed(name); }
   std::shared_ptr<TamperingMachine> machine_;
 };
@@ -93,27 +87,33 @@ TEST_F(ProcessLookup, ATableThatGrewAfterTheSizeRequestGivesNoAnswer) {
 }
 
 TEST_F(ProcessLookup, ATrailingPartialRecordIsIgnored) {
-  tamperWithFetch([](std::uint8_t*, std::size_t* length) { *length -= 100; });
+  machine_->tamper = [](std::uint8_t* table, std::size_t* length) {
+    if (table != nullptr) *length -= 100;
+  };
   EXPECT_EQ(named("DashboardClient"), (Identifiers{{152, 153}}));
   EXPECT_EQ(named("SixteenCharsLong"), kNone);
 }
 
 TEST_F(ProcessLookup, AKernelClaimingMoreThanTheBufferHeldIsReadOnlyWithinTheBuffer) {
-  tamperWithFetch([](std::uint8_t*, std::size_t* length) { *length += 10 * kRecordSize; });
+  machine_->tamper = [](std::uint8_t* table, std::size_t* length) {
+    if (table != nullptr) *length += 10 * kRecordSize;
+  };
   EXPECT_EQ(named("SixteenCharsLong"), (Identifiers{{160}}));
 }
 
 TEST_F(ProcessLookup, ACommandFieldWithoutTerminatorIsReadOnlyToItsEnd) {
-  tamperWithFetch([](std::uint8_t* table, std::size_t* length) {
-    std::uint8_t* last = table + *length - kRecordSize;
-    std::fill(last + kCommandOffset, last + 200, 'Q');  // the name, its terminator and what follows
-  });
+  machine_->tamper = [](std::uint8_t* table, std::size_t* length) {
+    // The last record's name, its terminator and what follows.
+    if (table != nullptr) std::fill_n(table + *length - kRecordSize + kCommandOffset, 37, 'Q');
+  };
   EXPECT_EQ(Processes::processNameForProcessIDGetEffectiveUserID(160, nullptr), std::string(17, 'Q'));
   EXPECT_EQ(named(std::string(16, 'Q')), (Identifiers{{160}}));
 }
 
 TEST_F(ProcessLookup, ACommandThatIsNoTextHasNoName) {
-  tamperWithFetch([](std::uint8_t* table, std::size_t*) { table[kRecordSize + kCommandOffset] = 0xff; });
+  machine_->tamper = [](std::uint8_t* table, std::size_t*) {
+    if (table != nullptr) table[kRecordSize + kCommandOffset] = 0xff;
+  };
   std::uint32_t user = 7;
   EXPECT_EQ(Processes::processNameForProcessIDGetEffectiveUserID(1, &user), std::nullopt);
   EXPECT_EQ(user, 7u);

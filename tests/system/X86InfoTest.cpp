@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cerrno>
 
 #include "support/SimulatedMachineTest.h"
@@ -69,19 +70,14 @@ TEST_F(X86Identification, ItemNamesAreCutAfter243Characters) {
 }
 
 TEST_F(X86Identification, WithoutAKernelCountPackagesDivideTheCPUsByTheLargerPerPackageCount) {
-  struct Derivation {
-    std::int64_t cpus, cores, logicalUnits;
-    std::uint8_t packages;
-  };
   // One CPU in a 4-core package is still one package; per-package counts are 8-bit, 260 reads as 4.
-  for (const Derivation d : {Derivation{8, 0, 0, 1}, {8, 4, 8, 1}, {8, 4, 4, 2}, {16, 8, 4, 2}, {1, 4, 4, 1},
-                             {8, 260, 1, 2}}) {
+  for (const auto [cpus, cores, units, packages] : std::initializer_list<std::array<std::int64_t, 4>>{
+           {8, 0, 0, 1}, {8, 4, 8, 1}, {8, 4, 4, 2}, {16, 8, 4, 2}, {1, 4, 4, 1}, {8, 260, 1, 2}}) {
     install(ProfileBuilder()
-                .sysctl("hw.ncpu", d.cpus)
-                .sysctl("machdep.cpu.cores_per_package", d.cores)
-                .sysctl("machdep.cpu.logical_per_package", d.logicalUnits));
-    EXPECT_EQ(TKSx86Info().numberOfChipPackages(), d.packages) << d.cpus << " CPUs, " << d.cores << " cores, "
-                                                               << d.logicalUnits << " units";
+                .sysctl("hw.ncpu", cpus)
+                .sysctl("machdep.cpu.cores_per_package", cores)
+                .sysctl("machdep.cpu.logical_per_package", units));
+    EXPECT_EQ(TKSx86Info().numberOfChipPackages(), packages) << cpus << " CPUs, " << cores << " cores, " << units;
   }
 }
 
