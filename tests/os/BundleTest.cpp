@@ -14,12 +14,9 @@ namespace {
 using testing::ScopedEnvironment;
 using testing::TemporaryDirectory;
 
-constexpr const char* kInfoPlist = R"(<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0"><dict>
+constexpr const char* kInfoPlist = R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>
 <key>CFBundleIdentifier</key><string>org.example.widget</string>
-<key>CFBundleShortVersionString</key><string>2.1</string>
-</dict></plist>)";
+<key>CFBundleShortVersionString</key><string>2.1</string></dict></plist>)";
 
 class BundleLookup : public ::testing::Test {
  protected:
@@ -39,19 +36,21 @@ class BundleLookup : public ::testing::Test {
   TemporaryDirectory folder;
 };
 
-TEST_F(BundleLookup, TheMostSpecificLanguageFolderAnswersFirst) {
+TEST_F(BundleLookup, TheMostSpecificLanguageFolderAnswersThenTheValueThenTheKey) {
+  struct Case {
+    const char* key;
+    const char* value;
+    const char* table;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"Pump", "", "", "Pumpe (DE)"},        {"Fan", "", "Localizable", "Lüfter"},
+      {"Only English", "", "", "English text"}, {"ELLIPSIS", "...", "", "..."},
+      {"No such key", "", "", "No such key"},   {"SMC CPU A DIODE", "", "SensorLocations", "CPU Core"},
+      {"Fan", "", "NoSuchTable", "Fan"},
+  };
   Bundle bundle(folder.path().string());
-  EXPECT_EQ(bundle.localizedStringForKey("Pump", "", ""), "Pumpe (DE)");
-  EXPECT_EQ(bundle.localizedStringForKey("Fan", "", "Localizable"), "Lüfter");
-  EXPECT_EQ(bundle.localizedStringForKey("Only English", "", ""), "English text");
-}
-
-TEST_F(BundleLookup, AMissingKeyFallsBackToTheValueThenToTheKey) {
-  Bundle bundle(folder.path().string());
-  EXPECT_EQ(bundle.localizedStringForKey("ELLIPSIS", "...", ""), "...");
-  EXPECT_EQ(bundle.localizedStringForKey("No such key", "", ""), "No such key");
-  EXPECT_EQ(bundle.localizedStringForKey("SMC CPU A DIODE", "", "SensorLocations"), "CPU Core");
-  EXPECT_EQ(bundle.localizedStringForKey("Fan", "", "NoSuchTable"), "Fan");
+  for (const auto& c : cases) EXPECT_EQ(bundle.localizedStringForKey(c.key, c.value, c.table), c.expected) << c.key;
 }
 
 TEST_F(BundleLookup, ABrokenTableIsSkippedAndReportedOnce) {
@@ -74,24 +73,17 @@ TEST_F(BundleLookup, TablesAreReadOnceUntilProcessStateIsReset) {
   EXPECT_EQ(bundle.localizedStringForKey("Fan", "", ""), "Ventilator");
 }
 
-TEST_F(BundleLookup, TheInfoDictionaryGivesTheIdentifier) {
+TEST_F(BundleLookup, TheInfoDictionaryAndResourcesComeFromTheLanguageFolderThenTheTopLevel) {
   Bundle bundle(folder.path().string() + "/");
   EXPECT_EQ(bundle.bundleIdentifier(), "org.example.widget");
   EXPECT_EQ(*bundle.infoDictionary().at("CFBundleShortVersionString").asString(), "2.1");
-
-  TemporaryDirectory empty;
-  Bundle bare(empty.path().string());
-  EXPECT_TRUE(bare.infoDictionary().empty());
-  EXPECT_FALSE(bare.bundleIdentifier());
-}
-
-TEST_F(BundleLookup, ResourcesComeFromTheLanguageFolderThenTheTopLevel) {
-  Bundle bundle(folder.path().string());
   EXPECT_EQ(bundle.resourceContents("hddtemp", "db"), "German");
   setCurrentLocale("fr_FR");
   EXPECT_EQ(bundle.resourceContents("hddtemp", "db"), "top level");
   EXPECT_EQ(bundle.resourceContents("Info", "plist"), kInfoPlist);
   EXPECT_FALSE(bundle.resourceContents("missing", "db"));
+  TemporaryDirectory empty;
+  EXPECT_FALSE(Bundle(empty.path().string()).bundleIdentifier());
 }
 
 TEST_F(BundleLookup, ANameThatLeadsOutOfTheBundleIsRefused) {
@@ -111,13 +103,8 @@ TEST(EmbeddedBundles, EveryEmbeddedStringTableParses) {
   EXPECT_TRUE(Bundle::pluginBundle().bundleIdentifier());
 }
 
-class CurrentLocale : public ::testing::Test {
- protected:
-  void SetUp() override { resetProcessState(); }
-  void TearDown() override { resetProcessState(); }
-};
-
-TEST_F(CurrentLocale, TheEnvironmentIsReadInThePOSIXOrder) {
+TEST(CurrentLocale, TheEnvironmentIsReadInThePOSIXOrderUnlessALocaleIsChosen) {
+  resetProcessState();
   ScopedEnvironment all("LC_ALL", nullptr);
   ScopedEnvironment messages("LC_MESSAGES", nullptr);
   ScopedEnvironment lang("LANG", "de_DE.UTF-8");
@@ -126,14 +113,10 @@ TEST_F(CurrentLocale, TheEnvironmentIsReadInThePOSIXOrder) {
   EXPECT_EQ(currentLocale(), "fr_FR");
   ScopedEnvironment allSet("LC_ALL", "C");
   EXPECT_EQ(currentLocale(), "en");
-}
-
-TEST_F(CurrentLocale, AChosenLocaleWinsUntilReset) {
-  ScopedEnvironment all("LC_ALL", "de_DE.UTF-8");
   setCurrentLocale("en_US");
   EXPECT_EQ(currentLocale(), "en_US");
   resetProcessState();
-  EXPECT_EQ(currentLocale(), "de_DE");
+  EXPECT_EQ(currentLocale(), "en");
 }
 
 TEST(LocaleNames, POSIXNamesBecomeIdentifiersAndFolders) {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,7 +14,7 @@ namespace sw::os::testing {
 class TemporaryDirectory {
  public:
   TemporaryDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "sw-os-test-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "sw-test-XXXXXX").string();
     path_ = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
   }
   ~TemporaryDirectory() {
@@ -26,11 +27,17 @@ class TemporaryDirectory {
   const std::filesystem::path& path() const { return path_; }
 
   /// Writes a file below the directory, creating the folders on the way.
-  std::filesystem::path write(std::string_view relativePath, std::string_view contents) const {
+  std::filesystem::path write(const std::filesystem::path& relativePath, std::string_view contents) const {
     std::filesystem::path file = path_ / relativePath;
     std::filesystem::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary) << contents;
     return file;
+  }
+
+  /// The bytes of a file below the directory (or anywhere, given an absolute path).
+  std::string read(const std::filesystem::path& relativePath) const {
+    std::ifstream in(path_ / relativePath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
  private:
@@ -41,26 +48,17 @@ class TemporaryDirectory {
 class ScopedEnvironment {
  public:
   ScopedEnvironment(const char* name, const char* value) : name_(name) {
-    const char* old = getenv(name);
-    if (old != nullptr) old_ = old;
-    hadOld_ = old != nullptr;
+    if (const char* old = getenv(name)) old_ = old;
     apply(value);
   }
-  ~ScopedEnvironment() { apply(hadOld_ ? old_.c_str() : nullptr); }
+  ~ScopedEnvironment() { apply(old_ ? old_->c_str() : nullptr); }
   ScopedEnvironment(const ScopedEnvironment&) = delete;
   ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
  private:
-  void apply(const char* value) {
-    if (value != nullptr) {
-      setenv(name_.c_str(), value, 1);
-    } else {
-      unsetenv(name_.c_str());
-    }
-  }
+  void apply(const char* value) { value != nullptr ? setenv(name_.c_str(), value, 1) : unsetenv(name_.c_str()); }
   std::string name_;
-  std::string old_;
-  bool hadOld_ = false;
+  std::optional<std::string> old_;
 };
 
 }  // namespace sw::os::testing
