@@ -1,7 +1,6 @@
-// The frame of the command line: exit statuses, the common options and the profile commands.
+// The frame of the command line: exit statuses, the messages of refused input and the profile
+// commands.
 #include <gtest/gtest.h>
-
-#include <fstream>
 
 #include "SensorWidgetProcess.h"
 
@@ -10,50 +9,46 @@ namespace {
 
 class CommandLineFrame : public SensorWidgetProcess {};
 
-TEST_F(CommandLineFrame, ProfilesListsEveryBuiltInWithItsDescription) {
-  const ProcessResult result = run({"profiles"});
-  EXPECT_EQ(result.exitStatus, 0) << result.standardError;
-  EXPECT_NE(result.standardOutput.find("MacBookPro5,5  MacBook Pro 13-inch, Mid 2009  (default)\n"), std::string::npos)
-      << result.standardOutput;
-  EXPECT_NE(result.standardOutput.find("PowerMac7,3"), std::string::npos);
-}
-
-TEST_F(CommandLineFrame, IoregShowsTheDefaultMachineAndTheChosenPlane) {
+TEST_F(CommandLineFrame, ProfilesAndIoregShowTheBuiltInMachines) {
+  const ProcessResult profiles = run({"profiles"});
+  EXPECT_EQ(profiles.exitStatus, 0) << profiles.standardError;
+  EXPECT_NE(profiles.standardOutput.find("MacBookPro5,5  MacBook Pro 13-inch, Mid 2009  (default)\n"), std::string::npos);
   const ProcessResult services = run({"ioreg"});
   EXPECT_EQ(services.exitStatus, 0) << services.standardError;
-  EXPECT_EQ(services.standardOutput.rfind("+-o Root  <class IORegistryEntry>\n  +-o MacBookPro5,5  <class IOPlatformExpertDevice>\n", 0), 0u);
+  EXPECT_TRUE(services.standardOutput.starts_with(
+      "+-o Root  <class IORegistryEntry>\n  +-o MacBookPro5,5  <class IOPlatformExpertDevice>\n"));
   const ProcessResult deviceTree = run({"ioreg", "--plane", "IODeviceTree", "--profile", "PowerMac7,3"});
-  EXPECT_EQ(deviceTree.exitStatus, 0) << deviceTree.standardError;
   EXPECT_NE(deviceTree.standardOutput.find("+-o boot-rom@fff00000  <class IOService>"), std::string::npos);
 }
 
-TEST_F(CommandLineFrame, UsageErrorsExitWithTwo) {
-  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-           {}, {"nonsense"}, {"profiles", "--no-such-option"}, {"ioreg", "--plane", "IOPower"}}) {
-    const ProcessResult result = run(arguments);
-    EXPECT_EQ(result.exitStatus, 2) << (arguments.empty() ? "(none)" : arguments[0]);
+TEST_F(CommandLineFrame, RefusedInputExitsWithTwoForUsageAndOneWithOneLineOtherwise) {
+  const auto notAPlist = work_.write("notes.plist", "just text");
+  struct Case {
+    std::vector<std::string> arguments;
+    int exitStatus;
+    std::string message;  // empty: any usage text
+  };
+  const Case cases[] = {
+      {{}, 2, ""},
+      {{"nonsense"}, 2, ""},
+      {{"profiles", "--no-such-option"}, 2, ""},
+      {{"ioreg", "--plane", "IOPower"}, 2, ""},
+      {{"list", "--scale", "rankine"}, 2, ""},
+      {{"ioreg", "--profile", notAPlist.string()}, 1,
+       notAPlist.string() + ": the file is no property list (neither XML nor binary)"},
+      {{"ioreg", "--profile", "Lisa2"}, 1, "Lisa2: is neither a built-in profile name nor a profile file"},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult result = run(c.arguments);
+    EXPECT_EQ(result.exitStatus, c.exitStatus) << (c.arguments.empty() ? "(none)" : c.arguments.back());
+    if (!c.message.empty()) EXPECT_EQ(result.standardError, "sensorwidget: " + c.message + "\n");
+    if (c.exitStatus == 1) EXPECT_TRUE(result.standardOutput.empty());
   }
-}
-
-TEST_F(CommandLineFrame, AnUnusableProfileExitsWithOneAndOneLine) {
-  const auto notAPlist = workDirectory_ / "notes.plist";
-  std::ofstream(notAPlist) << "just text";
-  const ProcessResult garbage = run({"ioreg", "--profile", notAPlist.string()});
-  EXPECT_EQ(garbage.exitStatus, 1);
-  EXPECT_EQ(garbage.standardError,
-            "sensorwidget: " + notAPlist.string() + ": the file is no property list (neither XML nor binary)\n");
-  const ProcessResult unknown = run({"ioreg", "--profile", "Lisa2"});
-  EXPECT_EQ(unknown.exitStatus, 1);
-  EXPECT_EQ(unknown.standardError, "sensorwidget: Lisa2: is neither a built-in profile name nor a profile file\n");
-  EXPECT_TRUE(unknown.standardOutput.empty());
-}
-
-TEST_F(CommandLineFrame, ADefaultsDirectoryThatIsAFileExitsWithOne) {
   std::filesystem::remove(defaultsDirectory());
-  std::ofstream(defaultsDirectory()) << "occupied";  // the harness names this path with --defaults-dir
-  const ProcessResult result = run({"ioreg"});
-  EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_EQ(result.standardError,
+  work_.write("defaults", "occupied");  // the harness names this path with --defaults-dir
+  const ProcessResult occupied = run({"ioreg"});
+  EXPECT_EQ(occupied.exitStatus, 1);
+  EXPECT_EQ(occupied.standardError,
             "sensorwidget: " + defaultsDirectory().string() + ": the defaults directory is not a directory\n");
 }
 

@@ -5,15 +5,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <sys/wait.h>
-#include <unistd.h>
+
+#include "os/TemporaryDirectory.h"
 
 namespace sw::e2e {
 
@@ -37,57 +35,44 @@ inline std::string shellQuoted(const std::string& text) {
   return quoted + "'";
 }
 
-inline std::string fileContents(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-/// One temporary defaults directory per test; removed afterwards.
 class SensorWidgetProcess : public ::testing::Test {
  protected:
-  void SetUp() override {
-    workDirectory_ = std::filesystem::temp_directory_path() /
-                     ("sensorwidget-e2e-" + std::to_string(::getpid()) + "-" +
-                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(workDirectory_);
-    std::filesystem::create_directories(defaultsDirectory());
-  }
-  void TearDown() override { std::filesystem::remove_all(workDirectory_); }
+  void SetUp() override { std::filesystem::create_directories(defaultsDirectory()); }
 
-  std::filesystem::path defaultsDirectory() const { return workDirectory_ / "defaults"; }
+  std::filesystem::path defaultsDirectory() const { return work_.path() / "defaults"; }
   std::filesystem::path pluginDomainFile() const { return defaultsDirectory() / "org.sensorwidget.plugin.plist"; }
 
-  /// Runs the binary with the arguments (the defaults directory and English added) and input.
+  /// Runs the binary with the arguments (the defaults directory and the locale added) and input.
   ProcessResult run(std::vector<std::string> arguments, const std::string& input = "",
                     const std::string& locale = "en_US") {
-    const auto in = workDirectory_ / "stdin";
-    const auto out = workDirectory_ / "stdout";
-    const auto err = workDirectory_ / "stderr";
-    std::ofstream(in, std::ios::binary) << input;
     std::string command = shellQuoted(SW_BINARY_PATH);
     for (const auto& argument : arguments) command += " " + shellQuoted(argument);
     command += " --defaults-dir " + shellQuoted(defaultsDirectory().string()) + " --locale " + shellQuoted(locale);
-    command += " <" + shellQuoted(in.string()) + " >" + shellQuoted(out.string()) + " 2>" + shellQuoted(err.string());
+    command += " <" + shellQuoted(work_.write("stdin", input).string()) + " >" +
+               shellQuoted((work_.path() / "stdout").string()) + " 2>" + shellQuoted((work_.path() / "stderr").string());
     const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, fileContents(out), fileContents(err)};
-  }
-
-  /// Answers of `sensorwidget script` to the calls, one per call; fails the test on a bad exit.
-  std::vector<nlohmann::json> script(const std::vector<nlohmann::json>& calls,
-                                     std::vector<std::string> options = {}) {
-    std::string input;
-    for (const auto& call : calls) input += call.dump() + "\n";
-    options.insert(options.begin(), "script");
-    const ProcessResult result = run(options, input);
-    EXPECT_EQ(result.exitStatus, 0) << result.standardError;
-    return result.jsonLines();
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, work_.read("stdout"), work_.read("stderr")};
   }
 
   static nlohmann::json call(const std::string& name, nlohmann::json arguments = nlohmann::json::array()) {
     return {{"call", name}, {"args", std::move(arguments)}};
   }
 
-  std::filesystem::path workDirectory_;
+  /// The results of `sensorwidget script` for the calls, after checking that every call succeeded.
+  std::vector<nlohmann::json> results(const std::vector<nlohmann::json>& calls, const std::string& profile) {
+    std::string input;
+    for (const auto& c : calls) input += c.dump() + "\n";
+    const ProcessResult result = run({"script", "--profile", profile}, input);
+    EXPECT_EQ(result.exitStatus, 0) << result.standardError;
+    std::vector<nlohmann::json> values;
+    for (const auto& answer : result.jsonLines()) {
+      EXPECT_TRUE(answer.size() == 1 && answer.contains("result")) << answer.dump();
+      values.push_back(answer.value("result", nlohmann::json()));
+    }
+    return values;
+  }
+
+  os::testing::TemporaryDirectory work_;
 };
 
 }  // namespace sw::e2e
