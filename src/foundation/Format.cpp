@@ -123,16 +123,16 @@ Integer truncated(std::int64_t value, Width size) {
   return static_cast<Integer>(bits);
 }
 
-std::string printfSpecification(const Conversion& conversion) {
+std::string printfDirectiveOf(const Conversion& conversion) {
   std::string flags = conversion.flags;
   // C ignores the sign flags for unsigned conversions; fmt would print them.
   if (std::string_view("uxXo").find(conversion.type) != std::string_view::npos) {
     std::erase_if(flags, [](char flag) { return flag == '+' || flag == ' '; });
   }
-  std::string specification = "%" + flags;
-  if (conversion.width >= 0) specification += std::to_string(conversion.width);
-  if (conversion.precision >= 0) specification += "." + std::to_string(conversion.precision);
-  return specification + conversion.type;
+  std::string printfDirective = "%" + flags;
+  if (conversion.width >= 0) printfDirective += std::to_string(conversion.width);
+  if (conversion.precision >= 0) printfDirective += "." + std::to_string(conversion.precision);
+  return printfDirective + conversion.type;
 }
 
 // Texts are padded by their length in UTF-16 units, the platform's count of characters; the
@@ -165,16 +165,16 @@ std::string formatOne(const Conversion& conversion, const FormatArgument* argume
   const FormatArgument::Storage& storage = argument->storage();
   if (isText) return padded(textValueOf(storage), conversion);
   if (conversion.type == 'c' || conversion.type == 'C') return characterText(conversion, storage);
-  std::string specification = printfSpecification(conversion);
+  std::string printfDirective = printfDirectiveOf(conversion);
   try {
     switch (conversion.type) {
       case 'd':
-      case 'i': return fmt::sprintf(specification, truncated<std::int64_t>(signedValueOf(storage), conversion.size));
+      case 'i': return fmt::sprintf(printfDirective, truncated<std::int64_t>(signedValueOf(storage), conversion.size));
       case 'u':
       case 'x':
       case 'X':
-      case 'o': return fmt::sprintf(specification, truncated<std::uint64_t>(signedValueOf(storage), conversion.size));
-      default: return fmt::sprintf(specification, realValueOf(storage));
+      case 'o': return fmt::sprintf(printfDirective, truncated<std::uint64_t>(signedValueOf(storage), conversion.size));
+      default: return fmt::sprintf(printfDirective, realValueOf(storage));
     }
   } catch (const fmt::format_error&) {
     // A flag that fmt refuses for this conversion (C would ignore it): print without flags.
