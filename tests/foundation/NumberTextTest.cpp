@@ -8,16 +8,13 @@
 namespace sw {
 namespace {
 
-TEST(DecimalSeparator, EachLocaleGetsItsOwnSeparator) {
+TEST(DecimalSeparator, EachLocaleGetsItsOwnSeparatorAndTheCachedAnswerSurvivesAReset) {
   EXPECT_EQ(decimalSeparatorForLocale("de_DE"), ",");
   EXPECT_EQ(decimalSeparatorForLocale("en_US"), ".");
   EXPECT_EQ(decimalSeparatorForLocale("fr_FR"), ",");
   EXPECT_EQ(decimalSeparatorForLocale("de"), ",");
   EXPECT_EQ(decimalSeparatorForLocale(""), ".");
   EXPECT_EQ(decimalSeparatorForLocale("not a locale!"), ".");
-}
-
-TEST(DecimalSeparator, ACachedAnswerSurvivesAResetOfProcessState) {
   EXPECT_EQ(decimalSeparatorForLocale("de_DE"), ",");
   resetProcessState();
   EXPECT_EQ(decimalSeparatorForLocale("de_DE"), ",");

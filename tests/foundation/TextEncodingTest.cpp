@@ -18,13 +18,10 @@ TEST(MacOSRoman, EveryByteSurvivesTheRoundTripThroughUTF8) {
   }
 }
 
-TEST(MacOSRoman, TheUpperHalfHoldsTheMacCharactersNotLatin1) {
+TEST(MacOSRoman, TheUpperHalfHoldsTheMacCharactersAndACharacterWithoutAMacFormHasNoBytes) {
   EXPECT_EQ(macRomanToUTF8("\x80\x8A\x9F\xA7\xC9\xDB\xF0\xFF"), "Ääüß…€\uF8FFˇ");
   EXPECT_EQ(macRomanToUTF8("#KEY"), "#KEY");
   EXPECT_EQ(utf8ToMacRoman("ui8 "), "ui8 ");
-}
-
-TEST(MacOSRoman, ACharacterWithoutAMacForm_HasNoBytes) {
   EXPECT_FALSE(utf8ToMacRoman("T\u0100"));  // Ā is not in the table
   EXPECT_FALSE(utf8ToMacRoman("\U0001F600"));
   EXPECT_FALSE(utf8ToMacRoman("\xFF"));  // invalid UTF-8 is no text at all
@@ -49,15 +46,12 @@ TEST(InvalidUTF8, MalformedSequencesBecomeOneReplacementPerByte) {
   for (const Case& c : cases) EXPECT_EQ(validUTF8(c.bytes), c.expected) << c.name;
 }
 
-TEST(UTF16Counting, CharactersOutsideTheBasicPlaneCountTwice) {
+TEST(UTF16Counting, CharactersOutsideTheBasicPlaneCountTwiceAndACutNeverSplitsOne) {
   EXPECT_EQ(utf16Length(""), 0u);
   EXPECT_EQ(utf16Length("CPU"), 3u);
   EXPECT_EQ(utf16Length("Lüfter"), 6u);
   EXPECT_EQ(utf16Length("a\U0001F600"), 3u);
   EXPECT_EQ(utf16Length("\xFF\xFE"), 2u);
-}
-
-TEST(UTF16Prefix, ACutNeverSplitsACharacter) {
   EXPECT_EQ(utf16Prefix("Lüfter", 2), "Lü");
   EXPECT_EQ(utf16Prefix("Lüfter", 0), "");
   EXPECT_EQ(utf16Prefix("Lüfter", 100), "Lüfter");
@@ -66,7 +60,7 @@ TEST(UTF16Prefix, ACutNeverSplitsACharacter) {
   EXPECT_EQ(utf16Prefix("a\xC3", 2), "a\uFFFD");
 }
 
-TEST(UTF16Units, UnitsAreReadAndAppendedAsUTF16) {
+TEST(UTF16Units, UnitsAreReadAndAppendedAndConversionsKeepPairsAndReplaceLoneSurrogates) {
   EXPECT_EQ(utf16UnitAt("TC0D", 1), u'C');
   EXPECT_EQ(utf16UnitAt("ä", 0), u'ä');
   EXPECT_EQ(utf16UnitAt("\U0001F600", 1), 0xDE00);
@@ -75,9 +69,6 @@ TEST(UTF16Units, UnitsAreReadAndAppendedAsUTF16) {
   appendUTF16Unit(text, u'é');
   appendUTF16Unit(text, 0xDC00);
   EXPECT_EQ(text, "xé\uFFFD");
-}
-
-TEST(UTF16Units, ConversionsKeepPairsAndReplaceLoneSurrogates) {
   EXPECT_EQ(utf16ToUTF8(utf8ToUTF16("ä€\U0001F600")), "ä€\U0001F600");
   EXPECT_EQ(utf16ToUTF8(std::u16string{0xD83D, u'a'}), "\uFFFDa");
   EXPECT_EQ(utf16BytesToUTF8(std::string("\x00\x41\x00\xE4", 4), true), "Aä");
