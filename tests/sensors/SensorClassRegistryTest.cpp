@@ -1,4 +1,5 @@
-// The process-wide registry of sensor classes and the discovery through it.
+// The process-wide registry of sensor classes, the discovery through it, and the pruning of
+// stored entries against a reference.
 #include <gtest/gtest.h>
 
 #include "foundation/ProcessState.h"
@@ -29,40 +30,30 @@ class SensorClassRegistry : public testing::Test {
   void TearDown() override { resetProcessState(); }
 };
 
-TEST_F(SensorClassRegistry, DiscoveryFollowsRegistrationOrderAndKeepsDuplicates) {
+TEST_F(SensorClassRegistry, DiscoveryFollowsRegistrationOrderKeepsDuplicatesAndEndsWithTheProcessState) {
   TKSSensor::registerSensorClass(classFinding("TKSBatterySensor", "battery.0.Voltage"));
   TKSSensor::registerSensorClass(classFinding("TKSSMCFanSensor", "smc.fan.0"));
   TKSSensor::registerSensorClass(classFinding("TKSBatterySensor", "battery.0.Voltage"));
   EXPECT_EQ(identifiersOf(TKSSensor::allSensors()),
             (std::vector<std::string>{"battery.0.Voltage", "smc.fan.0", "battery.0.Voltage"}));
   EXPECT_EQ(TKSSensor::knownSensorClasses().size(), 3U) << "discovery must not change the registry";
+  resetProcessState();
+  EXPECT_TRUE(TKSSensor::knownSensorClasses().empty());
 }
 
-TEST_F(SensorClassRegistry, NonSMARTDiscoveryNeverProbesTheDiskClass) {
+TEST_F(SensorClassRegistry, NonSMARTDiscoveryNeverProbesTheDiskClassAndNoClassRecursesIntoTheRegistry) {
   int diskProbes = 0;
+  TKSSensor::registerSensorClass({"TKSBrokenSensor", &TKSSensor::allSensors});
+  TKSSensor::registerSensorClass({"TKSAlsoBroken", &TKSSensor::allNonSMARTSensors});
+  TKSSensor::registerSensorClass({"TKSWithoutDiscovery", nullptr});
   TKSSensor::registerSensorClass(classFinding("TKSHWFanSensor", "hwsensor.fan.1"));
   TKSSensor::registerSensorClass(classFinding("TKSSMARTTemperatureSensor", "smart.disk.1", &diskProbes));
   TKSSensor::registerSensorClass(classFinding("TKSSMARTTemperatureSensorX", "lookalike"));
   EXPECT_EQ(identifiersOf(TKSSensor::allNonSMARTSensors()), (std::vector<std::string>{"hwsensor.fan.1", "lookalike"}));
   EXPECT_EQ(diskProbes, 0);
-  EXPECT_EQ(TKSSensor::allSensors().size(), 3U);
-}
-
-TEST_F(SensorClassRegistry, AClassFallingBackToTheRegistryDoesNotRecurse) {
-  TKSSensor::registerSensorClass({"TKSBrokenSensor", &TKSSensor::allSensors});
-  TKSSensor::registerSensorClass({"TKSAlsoBroken", &TKSSensor::allNonSMARTSensors});
-  TKSSensor::registerSensorClass({"TKSWithoutDiscovery", nullptr});
-  TKSSensor::registerSensorClass(classFinding("TKSSMCLightSensor", "smc.light.0"));
-  EXPECT_EQ(identifiersOf(TKSSensor::allSensors()), (std::vector<std::string>{"smc.light.0"}));
-  EXPECT_EQ(TKSSensor::allSensors().size(), 1U) << "a second discovery must work as well";
-}
-
-TEST_F(SensorClassRegistry, EveryProcessResetForgetsEveryClass) {
-  for (int round = 0; round < 2; ++round) {
-    TKSSensor::registerSensorClass(classFinding("TKSSMCFanSensor", "smc.fan.0"));
-    resetProcessState();
-    EXPECT_TRUE(TKSSensor::knownSensorClasses().empty()) << "round " << round;
-  }
+  EXPECT_EQ(identifiersOf(TKSSensor::allSensors()),
+            (std::vector<std::string>{"hwsensor.fan.1", "smart.disk.1", "lookalike"}));
+  EXPECT_EQ(TKSSensor::allSensors().size(), 3U) << "a second discovery must work as well";
 }
 
 TEST(RemoveUnknownEntries, DropsKeysTheReferenceLacksAndNothingElse) {
