@@ -16,19 +16,24 @@
 
 namespace sw::fuzz {
 
+inline const std::filesystem::path& scratchDefaultsDirectory() {
+  static const std::filesystem::path directory =
+      std::filesystem::temp_directory_path() / ("sensorwidget-fuzz-" + std::to_string(::getpid()));
+  return directory;
+}
+
 /// Points the defaults at a directory of this process, removed again when the process exits.
 inline void useScratchDefaultsDirectory() {
-  static const std::filesystem::path directory = [] {
-    std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("sensorwidget-fuzz-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(path);
-    std::atexit([] {
+  // Registered after the path exists, so that it runs before the path is destroyed.
+  static const bool removedAtExit = [] {
+    std::filesystem::create_directories(scratchDefaultsDirectory());
+    return std::atexit([] {
       std::error_code ignored;
-      std::filesystem::remove_all(directory, ignored);
-    });
-    return path;
+      std::filesystem::remove_all(scratchDefaultsDirectory(), ignored);
+    }) == 0;
   }();
-  os::setDefaultsDirectory(directory);
+  (void)removedAtExit;
+  os::setDefaultsDirectory(scratchDefaultsDirectory());
 }
 
 /// The checked profile of a built-in machine ("PowerBook5,8"); the harness stops when it is missing.
