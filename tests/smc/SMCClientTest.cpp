@@ -1,14 +1,18 @@
-// The SMC client against a simulated controller: finding and opening it, reading and listing
-// keys, the cost of reads in kernel calls, and the failures it must survive.
+// The SMC client against a simulated controller: the record they exchange, finding and opening
+// the controller, reading and listing keys, the cost of reads in kernel calls, and the failures
+// it must survive.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "os/Clock.h"
 #include "os/SystemLog.h"
+#include "smc/SMCTestMachine.h"
+#include "smc/SMCValueDecoding.h"
+#include "smc/TKSSMCKeyData.h"
 #include "smc/TKSSystemManagementController.h"
 #include "support/SimulatedMachineTest.h"
-#include "smc/SMCTestMachine.h"
 
 namespace sw::test {
 namespace {
@@ -17,47 +21,7 @@ using Controller = TKSSystemManagementController;
 
 const Data kDiode45{0x2D, 0x80};
 
-class SMCOpening : public SimulatedMachineTest {};
-
-TEST_F(SMCOpening, aMachineWithoutControllerHasNoSharedClient) {
-  EXPECT_EQ(Controller::sharedSystemManagementController(), nullptr);
-  install(ProfileBuilder().entry("AppleSMC", {{"@SMCKeys", Value(Array{})}}));  // no "smc-version"
-  EXPECT_EQ(Controller::sharedSystemManagementController(), nullptr);
-}
-
-TEST_F(SMCOpening, aServiceWithoutUserClientIsLoggedAndRefused) {
-  install(ProfileBuilder().entry("AppleSMC", {{"smc-version", Value("1.47f2")}}));
-  os::CapturedLog log;
-  EXPECT_EQ(Controller::sharedSystemManagementController(), nullptr);
-  EXPECT_TRUE(log.contains("TKSSystemManagementController: could not open service connection (error -536870201)\n"));
-}
-
-TEST_F(SMCOpening, theSharedClientIsFoundOnceAndKept) {
-  install(smcMachine({smcKey("TC0D", "sp78", kDiode45)}));
-  auto first = Controller::sharedSystemManagementController();
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(Controller::sharedSystemManagementController(), first);
-  EXPECT_EQ(first->versionNumber(), "1.47f2");
-  EXPECT_EQ(sim::SMCUserClient::connectionCounts().size(), 1u);
-}
-
-TEST_F(SMCOpening, anImplausibleCPUDiodeRejectsTheController) {
-  struct Case {
-    Data fp97;  // 9 integer and 7 fraction bits
-    bool accepted;
-  };
-  // 256.875 truncates to 256 and passes; 257.0 does not.
-  for (const Case& test : {Case{{0x80, 0x70}, true}, Case{{0x80, 0x80}, false}}) {
-    install(smcMachine({smcKey("TC0D", "fp97", test.fp97)}));
-    os::CapturedLog log;
-    EXPECT_EQ(Controller::sharedSystemManagementController() != nullptr, test.accepted);
-    EXPECT_EQ(log.contains("Strange entry for SMC CPU diode sensor 0 detected: Assuming defective or fake System "
-                           "Management Controller. Rejecting communication!\n"),
-              !test.accepted);
-  }
-}
-
-class SMCKeyReading : public SimulatedMachineTest {
+class SMCClient : public SimulatedMachineTest {
  protected:
   Controller& controllerWith(Array keys) {
     install(smcMachine(std::move(keys)));
@@ -66,23 +30,80 @@ class SMCKeyReading : public SimulatedMachineTest {
     EXPECT_NE(controller, nullptr);
     return *controller;
   }
+
+  os::ManualClock clock_;
 };
 
-TEST_F(SMCKeyReading, keysOfAnotherLengthAreRefusedWithoutAKernelCall) {
-  Controller& smc = controllerWith({smcKey("TC0D", "sp78", kDiode45)});
-  std::uint64_t before = smcCalls();
-  EXPECT_FALSE(smc.objectValueForPropertyWithKey("TC0"));
-  EXPECT_FALSE(smc.objectValueForPropertyWithKey("TC0DD"));
-  EXPECT_FALSE(smc.typeCodeForPropertyWithKey(""));
-  EXPECT_EQ(smc.precisionForPropertyWithKey("TC0"), -1.0);
-  EXPECT_EQ(smcCalls(), before);
+TEST(SMCRecord, theKeyIsAHostOrderIntegerAtOffsetZeroAndTheCommandAtFortyTwo) {
+  TKSSMCKeyData record{};
+  record.key = smc::fourCharCodeForKeyString("#KEY");
+  record.command = kSMCCommandReadIndex;
+  std::uint8_t bytes[80];
+  static_assert(sizeof record == sizeof bytes);
+  std::memcpy(bytes, &record, sizeof bytes);
+  EXPECT_EQ(bytes[0], 0x59);
+  EXPECT_EQ(bytes[3], 0x23);
+  EXPECT_EQ(bytes[42], kSMCCommandReadIndex);
 }
 
-TEST_F(SMCKeyReading, valuesTypesAndPrecisions) {
+TEST(SMCRecord, theDriverAnswersUnknownFailingAndMalformedRequestsWithErrors) {
+  sim::SMCKeyTable table = sim::SMCKeyTable::parse(
+      Value(Array{smcKey("TC0D", "sp78", kDiode45), smcKey("ACCL", "ui8 ", {0}, SMCKeyFlag::Fail)}), "@SMCKeys");
+  sim::SMCUserClient client(table);
+  auto call = [&](std::uint8_t command, const char* key, std::size_t inputSize = 80,
+                  std::uint32_t selector = kSMCUserClientMethod) {
+    TKSSMCKeyData input{};
+    input.command = command;
+    input.key = smc::fourCharCodeForKeyString(key);
+    TKSSMCKeyData output{};
+    std::size_t outputSize = sizeof output;
+    return client.callStructMethod(selector, &input, inputSize, &output, &outputSize);
+  };
+  EXPECT_EQ(call(kSMCCommandReadKeyInfo, "NONE"), os::kIOReturnNotFound);
+  EXPECT_EQ(call(kSMCCommandReadKeyInfo, "ACCL"), os::kIOReturnError);
+  EXPECT_EQ(call(kSMCCommandReadBytes, "ACCL"), os::kIOReturnError);
+  EXPECT_EQ(call(kSMCCommandReadKeyInfo, "TC0D", 79), os::kIOReturnBadArgument);
+  EXPECT_NE(call(kSMCCommandReadKeyInfo, "TC0D", 80, 3), os::kIOReturnSuccess);
+  EXPECT_NE(call(42, "TC0D"), os::kIOReturnSuccess);
+  EXPECT_EQ(sim::SMCUserClient::lastConnectionCounts().failed, 4u) << "a wrong size or selector never reaches the driver";
+}
+
+TEST_F(SMCClient, aMissingControllerOrUserClientGivesNoSharedClient) {
+  EXPECT_EQ(Controller::sharedSystemManagementController(), nullptr);
+  install(ProfileBuilder().entry("AppleSMC", {{"@SMCKeys", Value(Array{})}}));  // no "smc-version"
+  EXPECT_EQ(Controller::sharedSystemManagementController(), nullptr);
+  install(ProfileBuilder().entry("AppleSMC", {{"smc-version", Value("1.47f2")}}));
+  os::CapturedLog log;
+  EXPECT_EQ(Controller::sharedSystemManagementController(), nullptr);
+  EXPECT_TRUE(log.contains("TKSSystemManagementController: could not open service connection (error -536870201)\n"));
+}
+
+TEST_F(SMCClient, theSharedClientIsOpenedOnceAndKept) {
+  Controller& first = controllerWith({smcKey("TC0D", "sp78", kDiode45)});
+  EXPECT_EQ(Controller::sharedSystemManagementController().get(), &first);
+  EXPECT_EQ(first.versionNumber(), "1.47f2");
+  EXPECT_EQ(sim::SMCUserClient::connectionCounts().size(), 1u);
+}
+
+TEST_F(SMCClient, anImplausibleCPUDiodeRejectsTheController) {
+  // fp97: 256.875 truncates to 256 and passes; 257.0 does not.
+  for (const auto& [fp97, accepted] : {std::pair{Data{0x80, 0x70}, true}, std::pair{Data{0x80, 0x80}, false}}) {
+    install(smcMachine({smcKey("TC0D", "fp97", fp97)}));
+    os::CapturedLog log;
+    EXPECT_EQ(Controller::sharedSystemManagementController() != nullptr, accepted);
+    EXPECT_EQ(log.contains("Strange entry for SMC CPU diode sensor 0 detected: Assuming defective or fake System "
+                           "Management Controller. Rejecting communication!\n"),
+              !accepted);
+  }
+}
+
+TEST_F(SMCClient, valuesTypesPrecisionsAndTheFailuresOfReading) {
   Controller& smc = controllerWith({smcKey("TC0D", "sp78", kDiode45), smcKey("FNum", "ui8 ", {2}),
                                     smcKey("ZZ99", "sp99", {1, 2}), smcKey("ACIC", "ui16", {0, 5}),
-                                    smcKey("EMTY", "hex_", {})});
+                                    smcKey("EMTY", "hex_", {}), smcKey("OSK0", "ch8*", {'a', 'b'}, SMCKeyFlag::Hidden),
+                                    smcKey("ACCL", "ui8 ", {0}, SMCKeyFlag::Fail)});
   EXPECT_EQ(smc.objectValueForPropertyWithKey("TC0D"), Value::real(45.5));
+  EXPECT_EQ(smc.objectValueForPropertyWithKey("OSK0"), Value("ab"));  // hidden keys answer by name
   EXPECT_EQ(smc.typeCodeForPropertyWithKey("FNum"), "ui8 ");
   EXPECT_EQ(smc.descriptionForPropertyWithKey("FNum"), "2");
   EXPECT_EQ(smc.precisionForPropertyWithKey("TC0D"), 0.00390625);
@@ -91,34 +112,37 @@ TEST_F(SMCKeyReading, valuesTypesAndPrecisions) {
   EXPECT_EQ(smc.precisionForPropertyWithKey("NONE"), -1.0);
   EXPECT_FALSE(smc.objectValueForPropertyWithKey("EMTY"));
   EXPECT_FALSE(smc.descriptionForPropertyWithKey("EMTY"));
-}
 
-TEST_F(SMCKeyReading, aFailingKeyIsLoggedAndReadsAsNothing) {
-  Controller& smc = controllerWith({smcKey("TC0D", "sp78", kDiode45), smcKey("ACCL", "ui8 ", {0}, SMCKeyFlag::Fail)});
+  std::uint64_t before = smcCalls();  // keys of another length cost no kernel call
+  EXPECT_FALSE(smc.objectValueForPropertyWithKey("TC0"));
+  EXPECT_FALSE(smc.objectValueForPropertyWithKey("TC0DD"));
+  EXPECT_FALSE(smc.typeCodeForPropertyWithKey(""));
+  EXPECT_EQ(smc.precisionForPropertyWithKey("TC0"), -1.0);
+  EXPECT_EQ(smcCalls(), before);
+
   os::CapturedLog log;
   EXPECT_FALSE(smc.objectValueForPropertyWithKey("ACCL"));
   EXPECT_TRUE(log.contains("TKSSystemManagementController: function call failed with error -536870212\n"));
 }
 
-TEST_F(SMCKeyReading, hiddenKeysAreReadableButNotListed) {
-  Controller& smc = controllerWith({smcKey("TC0D", "sp78", kDiode45), smcKey("OSK0", "ch8*", {'a', 'b'}, SMCKeyFlag::Hidden)});
-  EXPECT_EQ(smc.allPropertyKeys(), (std::vector<std::string>{"#KEY", "TC0D"}));
-  EXPECT_EQ(smc.objectValueForPropertyWithKey("OSK0"), Value("ab"));
+TEST_F(SMCClient, listingSkipsHiddenKeysAndIndexesBeyondTheKeysAndNeedsAReadableCount) {
+  struct Case {
+    const char* fault;
+    Value countOrHidden;
+    std::vector<std::string> listed;
+  };
+  const Case kCases[] = {
+      {"a hidden key", smcKey("OSK0", "ch8*", {'a'}, SMCKeyFlag::Hidden), {"#KEY", "TC0D"}},
+      {"a count beyond the keys", smcKey("#KEY", "ui32", {0, 0, 0, 4}), {"#KEY", "TC0D"}},
+      {"an unreadable count", smcKey("#KEY", "ui32", {0, 0, 0, 2}, SMCKeyFlag::Fail), {}},
+  };
+  for (const Case& test : kCases) {
+    Controller& smc = controllerWith({test.countOrHidden, smcKey("TC0D", "sp78", kDiode45)});
+    EXPECT_EQ(smc.allPropertyKeys(), test.listed) << test.fault;
+  }
 }
 
-TEST_F(SMCKeyReading, anUnreadableKeyCountListsNothing) {
-  Controller& smc = controllerWith({smcKey("#KEY", "ui32", {0, 0, 0, 2}, SMCKeyFlag::Fail), smcKey("TC0D", "sp78", kDiode45)});
-  EXPECT_TRUE(smc.allPropertyKeys().empty());
-}
-
-TEST_F(SMCKeyReading, indexesBeyondTheKeysAreSkipped) {
-  Controller& smc = controllerWith({smcKey("#KEY", "ui32", {0, 0, 0, 4}), smcKey("TC0D", "sp78", kDiode45)});
-  os::CapturedLog log;
-  EXPECT_EQ(smc.allPropertyKeys(), (std::vector<std::string>{"#KEY", "TC0D"}));
-  EXPECT_EQ(log.messages().size(), 2u);
-}
-
-TEST_F(SMCKeyReading, anAbsurdKeyCountDoesNotHangTheHost) {
+TEST_F(SMCClient, anAbsurdKeyCountDoesNotHangTheHost) {
   Controller& smc = controllerWith({smcKey("#KEY", "ui32", {0xFF, 0xFF, 0xFF, 0xFF}), smcKey("TC0D", "sp78", kDiode45)});
   os::CapturedLog log;
   std::uint64_t before = sim::SMCUserClient::lastConnectionCounts().readIndex;
@@ -128,61 +152,43 @@ TEST_F(SMCKeyReading, anAbsurdKeyCountDoesNotHangTheHost) {
                            "first 4096\n"));
 }
 
-class SMCCache : public SMCKeyReading {
- protected:
-  os::ManualClock clock_;
-};
-
-TEST_F(SMCCache, aMissCostsTwoCallsAndAYoungValueNone) {
+TEST_F(SMCClient, aMissCostsTwoCallsAndAValueUpToItsExpiryNone) {
   Controller& smc = controllerWith({smcKey("TC0D", "sp78", kDiode45), smcKey("TB0T", "sp78", kDiode45)});
   std::uint64_t start = smcCalls();
-  smc.objectValueForPropertyWithKey("TB0T");
-  EXPECT_EQ(smcCalls() - start, 2u);
-  clock_.advance(0.5);
-  smc.objectValueForPropertyWithKey("TB0T");
-  EXPECT_EQ(smcCalls() - start, 2u);
-  clock_.advance(0.5);  // exactly the expiry time after the store: still served
-  smc.objectValueForPropertyWithKey("TB0T");
-  EXPECT_EQ(smcCalls() - start, 2u);
-  clock_.advance(0.5);
-  smc.objectValueForPropertyWithKey("TB0T");
-  EXPECT_EQ(smcCalls() - start, 4u);
+  // 0 s, 0.5 s, exactly the expiry time (1 s) after the store, then 1.5 s.
+  for (std::uint64_t expectedCalls : {2u, 2u, 2u, 4u}) {
+    smc.objectValueForPropertyWithKey("TB0T");
+    EXPECT_EQ(smcCalls() - start, expectedCalls) << clock_.now();
+    clock_.advance(0.5);
+  }
 }
 
-TEST_F(SMCCache, accessPoliciesSetTheExpiryTime) {
+TEST_F(SMCClient, accessPoliciesSetTheExpiryTime) {
   Controller& smc = controllerWith({smcKey("TC0D", "sp78", kDiode45), smcKey("TB0T", "sp78", kDiode45)});
   Controller::setAccessPolicy(2);
-  EXPECT_EQ(Controller::accessPolicy(), 2);
   std::uint64_t start = smcCalls();
   smc.objectValueForPropertyWithKey("TB0T");
   clock_.advance(59);
   smc.objectValueForPropertyWithKey("TB0T");
   EXPECT_EQ(smcCalls() - start, 2u);
-  Controller::setAccessPolicy(1);
-  EXPECT_EQ(TKSSMCCachedValue::cacheExpireTime(), 10.0);
-  Controller::setAccessPolicy(7);
-  EXPECT_EQ(TKSSMCCachedValue::cacheExpireTime(), 1.0);
+  for (const auto& [policy, expiry] : {std::pair{1, 10.0}, {7, 1.0}}) {
+    Controller::setAccessPolicy(policy);
+    EXPECT_EQ(TKSSMCCachedValue::cacheExpireTime(), expiry) << policy;
+  }
 }
 
-TEST(SMCCachedValue, nonPositiveExpiryTimesAreIgnored) {
+TEST(SMCCachedValue, nonPositiveExpiryTimesAreIgnoredAndANeverStoredValueIsInvalid) {
   for (double ignored : {0.0, -5.0, std::nan("")}) {
     TKSSMCCachedValue::setCacheExpireTime(0.75);
     TKSSMCCachedValue::setCacheExpireTime(ignored);
     EXPECT_EQ(TKSSMCCachedValue::cacheExpireTime(), 0.75) << ignored;
   }
-  TKSSMCCachedValue::setCacheExpireTime(0.25);
-  EXPECT_EQ(TKSSMCCachedValue::cacheExpireTime(), 0.25);
   TKSSMCCachedValue::setCacheExpireTime(1.0);
-}
-
-TEST(SMCCachedValue, aValueNeverStoredIsNeverValid) {
   os::ManualClock clock(0.5);
   EXPECT_FALSE(TKSSMCCachedValue().isValid());
 }
 
-class SMCLowAccessRate : public SimulatedMachineTest {};
-
-TEST_F(SMCLowAccessRate, isRecommendedOnlyWhenThePlatformPluginHasAChild) {
+TEST_F(SMCClient, theLowAccessRateIsRecommendedOnlyWhenThePlatformPluginHasAChild) {
   EXPECT_FALSE(Controller::isLowAccessRatePolicyRecommended());
   install(ProfileBuilder().entry("ACPI_SMC_PlatformPlugin"));
   EXPECT_FALSE(Controller::isLowAccessRatePolicyRecommended());

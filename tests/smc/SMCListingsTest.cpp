@@ -1,0 +1,162 @@
+// Controller key listings: reading them into profile key lists, and every real listing kept in
+// fixtures/: it loads as a simulated controller, discovery runs through all of its keys, and the
+// sensors that come out are those its model's key tables call for. The built-in profiles made
+// from the same listings must hold the same keys.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "foundation/EmbeddedFiles.h"
+#include "foundation/PropertyListSerialization.h"
+#include "os/Clock.h"
+#include "smc/SMCListing.h"
+#include "smc/SMCTestMachine.h"
+#include "smc/TKSSMCElectricSensor.h"
+#include "smc/TKSSMCFanSensor.h"
+#include "smc/TKSSMCLightSensor.h"
+#include "smc/TKSSMCTemperatureSensor.h"
+#include "support/SimulatedMachineTest.h"
+
+namespace sw::test {
+namespace {
+
+constexpr const char* kListing =
+    "OS X 10.9.5 (13F1911) Some machine\n"
+    "Public keys (3):\n"
+    "[#KEY] type [ui32] 75693332 len [ 4] attr [80] -> 00000003\n"
+    "[TC0D] type [sp78] 73703738 len [ 2] attr [C0] -> 2D80\n"
+    "[ACCL] type [ui8 ] 75693820 len [ 1] attr [50] -> NOT READABLE, code 85\n"
+    "\n"
+    "Hidden keys (?):\n"
+    "[KPST] type [ui8?] 75693800 len [ 1] attr [C0] -> 00\n"
+    "[KPPW] type [ch8*] 6368382A len [16] attr [50] -> NOT READABLE";
+
+TEST(SMCListing, publicUnreadableAndHiddenKeysBecomeKeyDictionaries) {
+  std::string error;
+  auto keys = smc::parseSMCListing(kListing, &error);
+  ASSERT_TRUE(keys) << error;
+  Array entries = smc::smcKeysFromListing(*keys, smc::SMCListingSignals::None);
+  ASSERT_EQ(entries.size(), 5u);
+  EXPECT_EQ(entries[1], smcKey("TC0D", "sp78", {0x2D, 0x80}));
+  EXPECT_EQ(entries[2], smcKey("ACCL", "ui8 ", {0}, SMCKeyFlag::Fail));  // zero bytes of the listed size
+  EXPECT_EQ(*entries[3].find("Type")->asData(), (Data{'u', 'i', '8', 0}));  // the hex column, not the printed name
+  EXPECT_EQ(entries[3].find("Hidden")->asBoolean(), true);
+  EXPECT_EQ(entries[4].find("Bytes")->asData()->size(), 16u);
+
+  entries = smc::smcKeysFromListing(*keys, smc::SMCListingSignals::Added);
+  ASSERT_NE(entries[1].find("Signal"), nullptr);
+  EXPECT_EQ(entries[1].find("Signal")->find("Base")->asReal(), 45.5);  // around the listed value
+  EXPECT_EQ(entries[0].find("Signal"), nullptr);  // the key count never moves
+  EXPECT_EQ(entries[2].find("Signal"), nullptr);  // nor does an unreadable key
+}
+
+TEST(SMCListing, malformedLinesAreRefusedWithTheirLineNumber) {
+  struct Case {
+    const char* line;
+    const char* reason;
+  };
+  for (const Case& test : {Case{"[TC0D] type [sp78] 73703738 len [ 2] attr [C0] -> 2D", "line 2: the bytes do not match the listed size"},
+                           Case{"[TC0D] type [sp78] 73703738 len [33] attr [C0] -> 00", "line 2: a data size above 32"},
+                           Case{"[TC0D] type [sp78] 7370373 len [ 2] attr [C0] -> 2D80", "line 2: not a key line"},
+                           Case{"[TC0D] type [sp78] 73703738 len [ 2] attr [C0] -> 2DXX", "line 2: the bytes do not match the listed size"}}) {
+    std::string error;
+    EXPECT_FALSE(smc::parseSMCListing(std::string("Public keys (1):\n") + test.line + "\n", &error)) << test.line;
+    EXPECT_EQ(error, test.reason);
+  }
+}
+
+struct RealMachine {
+  const char* model;
+  unsigned packages;
+  std::size_t temperatures, electric, fans, lights;
+  const char* someLocation;  // one sensor that must be there
+  bool builtIn;              // a built-in profile was made from this listing
+};
+
+const RealMachine kRealMachines[] = {
+    {"MacBook6,1", 1, 13, 15, 1, 0, "SMC CPU A DIODE", false},
+    {"MacBook7,1", 1, 11, 15, 1, 0, "SMC CPU A DIODE", false},
+    {"MacBookAir5,2", 1, 11, 18, 1, 1, "SMC CPU A DIODE", true},
+    {"MacBookPro5,1", 1, 14, 16, 2, 1, "SMC CPU A DIODE", false},
+    {"MacBookPro5,3", 1, 12, 21, 2, 1, "SMC CPU A DIODE", false},
+    {"MacBookPro5,5", 1, 10, 16, 1, 0, "SMC CPU A DIODE", true},
+    {"MacBookPro7,1", 1, 10, 14, 1, 1, "SMC CPU A DIODE", false},
+    {"MacBookPro8,1", 1, 9, 6, 1, 1, "SMC CPU A DIODE", true},
+    {"MacBookPro9,2", 1, 9, 16, 1, 0, "SMC CPU A PROXIMITY", false},
+    {"MacBookPro10,1", 1, 13, 29, 2, 1, "SMC FAN Left side", false},
+    {"MacBookPro10,2", 1, 12, 20, 2, 1, "SMC FAN Right Side", false},
+    {"MacPro5,1", 2, 33, 12, 3, 0, "SMC CPU B", true},
+    {"iMac11,2", 1, 11, 6, 3, 0, "SMC AMBIENT AIR", false},
+    {"iMac13,1", 1, 5, 6, 1, 1, "SMC CPU A PROXIMITY", false},
+    {"iMac13,2", 1, 9, 6, 1, 1, "SMC FAN Main", true},
+};
+
+std::vector<smc::SMCListingKey> listingOf(const std::string& model) {
+  std::ifstream file(std::filesystem::path(__FILE__).parent_path() / "fixtures" / (model + ".txt"), std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  std::string error;
+  auto keys = smc::parseSMCListing(text.str(), &error);
+  EXPECT_TRUE(keys) << model << ": " << error;
+  return keys.value_or(std::vector<smc::SMCListingKey>{});
+}
+
+/// The first @SMCKeys array in a profile's registry tree.
+const Value* smcKeysIn(const Value& entry) {
+  if (const Value* keys = entry.find("@SMCKeys")) return keys;
+  const Value* children = entry.find("IORegistryEntryChildren");
+  if (children == nullptr || children->asArray() == nullptr) return nullptr;
+  for (const Value& child : *children->asArray()) {
+    if (const Value* keys = smcKeysIn(child)) return keys;
+  }
+  return nullptr;
+}
+
+class SMCRealMachines : public SimulatedMachineTest {
+ protected:
+  os::ManualClock clock_;
+};
+
+TEST_F(SMCRealMachines, discoveryFindsTheSensorsTheKeyTablesCallFor) {
+  for (const RealMachine& machine : kRealMachines) {
+    SCOPED_TRACE(machine.model);
+    install(smcMachine(smc::smcKeysFromListing(listingOf(machine.model), smc::SMCListingSignals::None), machine.model)
+                .sysctl("hw.packages", machine.packages));
+    const SensorList found[] = {TKSSMCTemperatureSensor::allSensors(), TKSSMCElectricSensor::allSensors(),
+                                TKSSMCFanSensor::allSensors(), TKSSMCLightSensor::allSensors()};
+    EXPECT_EQ(found[0].size(), machine.temperatures);
+    EXPECT_EQ(found[1].size(), machine.electric);
+    EXPECT_EQ(found[2].size(), machine.fans);
+    EXPECT_EQ(found[3].size(), machine.lights);
+    bool located = false;
+    for (const SensorList& list : found) {
+      for (const auto& sensor : list) {
+        EXPECT_NE(sensor->rawValue(), -1) << sensor->locationIdentifier();
+        located = located || sensor->locationIdentifier() == machine.someLocation;
+      }
+    }
+    EXPECT_TRUE(located) << machine.someLocation;
+  }
+}
+
+TEST(SMCBuiltInProfiles, holdEveryKeyTypeAndByteOfTheirListing) {
+  for (const RealMachine& machine : kRealMachines) {
+    if (!machine.builtIn) continue;
+    SCOPED_TRACE(machine.model);
+    std::optional<std::string_view> file = embedded::file("profiles/" + std::string(machine.model) + ".plist");
+    ASSERT_TRUE(file);
+    std::optional<Value> profile = PropertyListSerialization::propertyListFromData(*file);
+    const Value* keys = profile ? smcKeysIn(*profile->find("IORegistry")) : nullptr;
+    ASSERT_TRUE(keys && keys->asArray());
+    Array expected = smc::smcKeysFromListing(listingOf(machine.model), smc::SMCListingSignals::Added);
+    ASSERT_EQ(keys->asArray()->size(), expected.size()) << "regenerate the profiles with scripts/import-smc-profiles.sh";
+    for (std::size_t index = 0; index < expected.size(); ++index) {
+      ASSERT_EQ((*keys->asArray())[index], expected[index]) << "key " << index << ": " << expected[index].description();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace sw::test
