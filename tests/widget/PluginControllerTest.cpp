@@ -1,14 +1,9 @@
-// The controller's sensor list, model check, display positions and script bridge, and the names
-// of every location a built-in machine's sensors report.
+// The controller's model check, sensor list, display positions, script bridge and the settings it
+// stores: per machine and instance, the older index form, the shared scale, and keys that belong
+// to someone else.
 #include <gtest/gtest.h>
 
-#include <climits>
-
-#include "foundation/EmbeddedFiles.h"
-#include "os/Bundle.h"
 #include "os/SystemLog.h"
-#include "sim/BuiltInProfiles.h"
-#include "widget/SensorClassLoading.h"
 #include "widget/WebView.h"
 #include "widget/WidgetTestMachine.h"
 
@@ -16,13 +11,6 @@ namespace sw::test {
 namespace {
 
 class PluginControllerTest : public WidgetTestMachine {};
-
-Dictionary tableOf(const std::string& path) {
-  const auto bytes = embedded::file(path);
-  const auto table = bytes ? os::parseStringsFile(*bytes) : std::nullopt;
-  if (!table) ADD_FAILURE() << path << " is missing or does not parse";
-  return table.value_or(Dictionary{});
-}
 
 TEST_F(PluginControllerTest, OnlyExactListedModelsKeepTheirSensorsAndUnsupportedWinsOverNoSensors) {
   const std::pair<const char*, bool> models[] = {
@@ -95,27 +83,99 @@ TEST_F(PluginControllerTest, PublishedToThePageUntilReleasedAndDebugStringsAreNo
   EXPECT_EQ(page.windowScriptObject().valueForKey("PluginController"), nullptr);
 }
 
-TEST_F(PluginControllerTest, EverySensorOfEveryBuiltInProfileIsNamed) {
-  const Dictionary locations = tableOf("resources/Plugin/en.lproj/SensorLocations.strings");
-  const Dictionary names[] = {tableOf("resources/Plugin/en.lproj/Localizable.strings"),
-                              tableOf("resources/Plugin/de.lproj/Localizable.strings")};
-  for (const auto& profile : sim::builtInProfiles()) {
-    auto loaded = sim::SimulatedMachine::loadBuiltIn(profile.name);
-    ASSERT_TRUE(std::holds_alternative<std::shared_ptr<sim::SimulatedMachine>>(loaded)) << profile.name;
-    resetProcessState();
-    os::setCurrentMachine(std::get<std::shared_ptr<sim::SimulatedMachine>>(loaded));
-    registerSensorClasses();
-    for (const auto& sensor : TKSSensor::allSensors()) {
-      const auto entry = locations.find(sensor->locationIdentifier());
-      if (entry == locations.end()) {
-        ADD_FAILURE() << profile.name << ": no entry for \"" << sensor->locationIdentifier() << "\"";
-        continue;
-      }
-      for (const auto& language : names) {
-        EXPECT_TRUE(language.count(*entry->second.asString())) << *entry->second.asString() << " is not translated";
-      }
-    }
+class StoredSettings : public WidgetTestMachine {
+ protected:
+  void storeMachine(Value machine, std::optional<Value> domainUnit = std::nullopt) {
+    Dictionary domain{{kSerialNumber, std::move(machine)}};
+    if (domainUnit) domain["IndexOfTemperatureUnit"] = *domainUnit;
+    storeDomain(domain);
   }
+};
+
+TEST_F(StoredSettings, StoredPositionsAreReadAndThoseThatPointNowhereAreEmpty) {
+  struct Case {
+    const char* form;  // "ID" or the older "Index"
+    Value stored;
+    int expected;
+  };
+  const Case cases[] = {
+      {"ID", Value("fake.2"), 2},           {"Index", Value::integer(3), 3},  {"ID", Value("removed.sensor"), -1},
+      {"ID", Value::integer(1), -1},        {"Index", Value::integer(4), -1}, {"Index", Value::integer(-2), -1},
+      {"Index", Value::integer(1LL << 32), -1}, {"Index", Value("1"), -1},
+  };
+  for (const auto& c : cases) {
+    useTemperatureSensors(4);
+    // The identifier wins over an older index stored beside it.
+    storeMachine(Value(Dictionary{{"w1:SensorIDForDisplayPosition1", Value("fake.1")},
+                                  {"w1:SensorIndexForDisplayPosition1", Value::integer(0)},
+                                  {std::string("w1:Sensor") + c.form + "ForDisplayPosition2", c.stored}}));
+    auto controller = startedController();
+    EXPECT_EQ(controller->preferredSensorIndexAtDisplayIndex(0), 1) << c.form << " " << &c - cases;
+    EXPECT_EQ(controller->preferredSensorIndexAtDisplayIndex(1), c.expected) << c.form << " " << &c - cases;
+  }
+  storeMachine(Value("not a dictionary"));
+  EXPECT_EQ(startedController()->preferredSensorIndexAtDisplayIndex(1), 1) << "defaults, as on a first start";
+}
+
+TEST_F(StoredSettings, ScaleIsReadFromTheDomainThenTheOlderMachinePlace) {
+  struct Case {
+    std::optional<Value> domainUnit, machineUnit;
+    int expected;
+  };
+  const Case cases[] = {
+      {Value::integer(2), Value::integer(1), 2}, {std::nullopt, Value::integer(1), 1}, {Value::integer(5), std::nullopt, 0},
+      {Value::integer(-1), Value::integer(1), 0}, {Value::integer(1LL << 33 | 1), std::nullopt, 0},
+      {Value::real(2.9), std::nullopt, 2},       {Value("2"), std::nullopt, 0},
+  };
+  for (const auto& c : cases) {
+    useTemperatureSensors(2);
+    Dictionary machine{{"w1:SensorIDForDisplayPosition1", Value("fake.0")}};
+    if (c.machineUnit) machine["IndexOfTemperatureUnit"] = *c.machineUnit;
+    storeMachine(Value(machine), c.domainUnit);
+    EXPECT_EQ(startedController()->preferredTemperatureUnitIndex(), c.expected) << &c - cases;
+  }
+}
+
+TEST_F(StoredSettings, AWriteRemovesTheOlderIndexAndMovesTheOlderScaleUp) {
+  useTemperatureSensors(3);
+  storeMachine(Value(Dictionary{{"w1:SensorIndexForDisplayPosition1", Value::integer(2)},
+                                {"IndexOfTemperatureUnit", Value::integer(1)}}));
+  startedController()->setPreferredSensorIndexForDisplayIndex(1, 1);
+  EXPECT_EQ(storedDomain()->at("IndexOfTemperatureUnit"), Value::integer(1));
+  const Dictionary machine = storedMachineDictionary();
+  EXPECT_EQ(machine.at("IndexOfTemperatureUnit"), Value::integer(1)) << "the old copy stays";
+  EXPECT_EQ(machine.count("w1:SensorIndexForDisplayPosition1"), 0u);
+  EXPECT_EQ(machine.at("w1:SensorIDForDisplayPosition1"), Value("fake.2"));
+}
+
+TEST_F(StoredSettings, EveryWriteStartsFromTheStoredDomainAndKeepsWhatIsNotItsOwn) {
+  useTemperatureSensors(2);
+  const Value otherMachine(Dictionary{{"w1:SensorIDForDisplayPosition1", Value("theirs")}});
+  storeDomain({{"SomeoneElsesKey", Value("kept")},
+               {"OTHERSERIAL", otherMachine},
+               {kSerialNumber, Value(Dictionary{{"Unrelated", Value::integer(7)}})}});
+  auto first = startedController();
+  PluginController withoutIdentifier;
+  withoutIdentifier.setPreferredSensorIndexForDisplayIndex(1, 0);
+  first->setTemperatureUnitIndex(2);
+  const auto domain = storedDomain();
+  EXPECT_EQ(domain->at("SomeoneElsesKey"), Value("kept"));
+  EXPECT_EQ(domain->at("OTHERSERIAL"), otherMachine);
+  EXPECT_EQ(domain->at("IndexOfTemperatureUnit"), Value::integer(2));
+  const Dictionary machine = storedMachineDictionary();
+  EXPECT_EQ(machine.at("SensorIDForDisplayPosition1"), Value("fake.1")) << "the other instance's write, key bare";
+  EXPECT_EQ(machine.at("Unrelated"), Value::integer(7));
+  EXPECT_EQ(machine.at("w1:SensorIDForDisplayPosition1"), Value("fake.0"));
+}
+
+TEST_F(StoredSettings, SettingsFollowTheSensorNotItsPosition) {
+  useTemperatureSensors(3);
+  startedController()->setPreferredSensorIndexForDisplayIndex(2, 1);
+  // A new sensor that sorts first moves every index up by one.
+  useSensors({{"new", "A First"}, {"fake.0", "Location 0"}, {"fake.1", "Location 1"}, {"fake.2", "Location 2"}});
+  auto after = startedController();
+  EXPECT_EQ(after->preferredSensorIndexAtDisplayIndex(0), 1);
+  EXPECT_EQ(after->preferredSensorIndexAtDisplayIndex(1), 3);
 }
 
 }  // namespace

@@ -1,13 +1,21 @@
-// What the widget shows: readings in every scale and format, names pruned to the label,
-// and menu entries.
+// What the widget shows: readings in every scale and format, names pruned to the label, menu
+// entries, and a name for every location a built-in machine's sensors report.
 #include <gtest/gtest.h>
 
-#include <climits>
-
+#include "foundation/EmbeddedFiles.h"
+#include "sim/BuiltInProfiles.h"
+#include "widget/SensorClassLoading.h"
 #include "widget/WidgetTestMachine.h"
 
 namespace sw::test {
 namespace {
+
+Dictionary tableOf(const std::string& path) {
+  const auto bytes = embedded::file(path);
+  const auto table = bytes ? os::parseStringsFile(*bytes) : std::nullopt;
+  if (!table) ADD_FAILURE() << path << " is missing or does not parse";
+  return table.value_or(Dictionary{});
+}
 
 class WidgetTexts : public WidgetTestMachine {
  protected:
@@ -22,29 +30,29 @@ class WidgetTexts : public WidgetTestMachine {
 
 TEST_F(WidgetTexts, EachQuantityHasItsDecimalsPaddingAndUnitAndAMissingReadingIsDashes) {
   struct Case {
-    FakeSensor::Traits sensor;
+    std::int32_t quantityType, rawValue;
+    const char* unit;
     int scale;
     std::string expected;
   };
   const Case cases[] = {
-      {{"", "", TKSQuantityTemperature, 50, "C"}, 0, "   50.0°C"}, {{"", "", TKSQuantityTemperature, 50, "C"}, 1, "  122.0°F"},
-      // 273.15 + 50 lies just below 323.15 in binary, so it rounds down.
-      {{"", "", TKSQuantityTemperature, 50, "C"}, 2, "  323.1K"},
-      {{"", "", TKSQuantityTemperature, 50, "C", 1.0}, 0, "     50°C"}, {{"", "", TKSQuantityTemperature, -40, "C"}, 1, "  -40.0°F"},
-      {{"", "", TKSQuantityVoltage, 1, "V"}, 0, " 1.0000 V"},           {{"", "", TKSQuantityCurrent, 2, "A"}, 0, "   2.00 A"},
-      {{"", "", TKSQuantityPower, 12, "W"}, 0, "   12.0 W"},            {{"", "", TKSQuantityCharge, 4200, "mAh"}, 0, "   4200 mAh"},
-      {{"", "", TKSQuantityFanSpeed, 1200, "RPM"}, 0, "   1200 RPM"},   {{"", "", TKSQuantityFanDutyCycle, 45, "%"}, 0, "   45.0 %"},
-      {{"", "", TKSQuantityLight, 7, " "}, 0, "      7  "},             {{"", "", TKSQuantityFrequency, 2400, "MHz"}, 0, "   2400 MHz"},
-      {{"", "", TKSQuantityStatus, 1, ""}, 0, "      1 "},              {{"", "", 12, 5, "?"}, 0, "      5 ?"},
-      // A number wider than the field is not cut.
-      {{"", "", TKSQuantityFanSpeed, 123456789, "RPM"}, 0, "123456789 RPM"},
-      {{"", "", TKSQuantityTemperature, -1, "C"}, 1, "---"},            {{"", "", TKSQuantityVoltage, -1, "V"}, 0, "---"},
-      {{"", "", TKSQuantityFanSpeed, -1, "RPM"}, 0, "---"},             {{"", "", 12, -1, "?"}, 0, "---"},
+      {TKSQuantityTemperature, 50, "C", 0, "   50.0°C"}, {TKSQuantityTemperature, 50, "C", 1, "  122.0°F"},
+      {TKSQuantityTemperature, 50, "C", 2, "  323.1K"},  // 273.15 + 50 lies just below 323.15 in binary
+      {TKSQuantityTemperature, -40, "C", 1, "  -40.0°F"},   {TKSQuantityVoltage, 1, "V", 0, " 1.0000 V"},
+      {TKSQuantityCurrent, 2, "A", 0, "   2.00 A"},         {TKSQuantityPower, 12, "W", 0, "   12.0 W"},
+      {TKSQuantityCharge, 4200, "mAh", 0, "   4200 mAh"},   {TKSQuantityFanSpeed, 1200, "RPM", 0, "   1200 RPM"},
+      {TKSQuantityFanDutyCycle, 45, "%", 0, "   45.0 %"},   {TKSQuantityLight, 7, " ", 0, "      7  "},
+      {TKSQuantityFrequency, 2400, "MHz", 0, "   2400 MHz"}, {TKSQuantityStatus, 1, "", 0, "      1 "},
+      {12, 5, "?", 0, "      5 ?"},                         {TKSQuantityFanSpeed, 123456789, "RPM", 0, "123456789 RPM"},
+      {TKSQuantityTemperature, -1, "C", 1, "---"},          {TKSQuantityVoltage, -1, "V", 0, "---"},
+      {TKSQuantityFanSpeed, -1, "RPM", 0, "---"},           {12, -1, "?", 0, "---"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(showing(c.sensor, c.scale)->localizedReadingAtDisplayIndex(0), c.expected)
-        << c.sensor.quantityType << " in scale " << c.scale;
+    EXPECT_EQ(showing({"", "", c.quantityType, c.rawValue, c.unit}, c.scale)->localizedReadingAtDisplayIndex(0), c.expected)
+        << c.quantityType << " in scale " << c.scale;
   }
+  EXPECT_EQ(showing({"", "", TKSQuantityTemperature, 50, "C", 1.0})->localizedReadingAtDisplayIndex(0), "     50°C")
+      << "a whole-degree sensor shows no decimals";
 }
 
 TEST_F(WidgetTexts, NamesAndMenuEntriesAreTranslatedAndIndexesOutsideTheListGiveEmptyTexts) {
@@ -91,6 +99,29 @@ TEST_F(WidgetTexts, NamesAreCutCharacterByCharacterUntilTheyFit) {
     PluginController controller;
     controller.setMaximumSensorNameWidth(c.width);
     EXPECT_EQ(controller.prunedSensorNameForName(c.name), c.expected) << c.name.value_or("(absent)") << " at " << c.width;
+  }
+}
+
+TEST_F(WidgetTexts, EverySensorOfEveryBuiltInProfileIsNamed) {
+  const Dictionary locations = tableOf("resources/Plugin/en.lproj/SensorLocations.strings");
+  const Dictionary names[] = {tableOf("resources/Plugin/en.lproj/Localizable.strings"),
+                              tableOf("resources/Plugin/de.lproj/Localizable.strings")};
+  for (const auto& profile : sim::builtInProfiles()) {
+    auto loaded = sim::SimulatedMachine::loadBuiltIn(profile.name);
+    ASSERT_TRUE(std::holds_alternative<std::shared_ptr<sim::SimulatedMachine>>(loaded)) << profile.name;
+    resetProcessState();
+    os::setCurrentMachine(std::get<std::shared_ptr<sim::SimulatedMachine>>(loaded));
+    registerSensorClasses();
+    for (const auto& sensor : TKSSensor::allSensors()) {
+      const auto entry = locations.find(sensor->locationIdentifier());
+      if (entry == locations.end()) {
+        ADD_FAILURE() << profile.name << ": no entry for \"" << sensor->locationIdentifier() << "\"";
+        continue;
+      }
+      for (const auto& language : names) {
+        EXPECT_TRUE(language.count(*entry->second.asString())) << *entry->second.asString() << " is not translated";
+      }
+    }
   }
 }
 
