@@ -99,14 +99,10 @@ std::string TKSx86Info::description() const {
   const std::uint8_t family = cpuFamily();
   const auto brand = cpuBrand();
   const auto vendor = cpuVendor();
-  const auto textOrNil = [](const std::optional<std::string>& text) {
-    return text ? FormatArgument(*text) : FormatArgument(nullptr);
-  };
   return stringWithFormat(
       "Vendor code: '%@' Brand: '%@'\nFamily: %u Model: %u Stepping: %u Signature: %u Cores per Package: %u "
       "Units per Package: %u Packages: %u Physical Address Bits: %u Virtual Address Bits: %u\n",
-      textOrNil(vendor), textOrNil(brand), family, model, stepping, signature, cores, logicalUnits, packages,
-      physicalBits, virtualBits);
+      vendor, brand, family, model, stepping, signature, cores, logicalUnits, packages, physicalBits, virtualBits);
 }
 
 }  // namespace sw

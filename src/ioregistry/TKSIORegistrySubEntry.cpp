@@ -20,8 +20,7 @@ std::shared_ptr<TKSIORegistrySubEntry> TKSIORegistrySubEntry::createWithEntrySub
 std::string TKSIORegistrySubEntry::description() const {
   std::optional<Value> contents;
   if (auto dictionary = properties()) contents = Value(std::move(*dictionary));
-  const FormatArgument name = entryName_ ? FormatArgument(*entryName_) : FormatArgument(nullptr);
-  return stringWithFormat("Sub-entry: %@ Index: %u: Contents %@\n", name, entryIndex_, contents);
+  return stringWithFormat("Sub-entry: %@ Index: %u: Contents %@\n", entryName_, entryIndex_, contents);
 }
 
 std::optional<Dictionary> TKSIORegistrySubEntry::properties() const {

@@ -6,13 +6,6 @@
 #include "sensors/TKSSensor.h"
 
 namespace sw {
-namespace {
-
-FormatArgument objectArgument(const NullableString& text) {
-  return text ? FormatArgument(*text) : FormatArgument(nullptr);
-}
-
-}  // namespace
 
 std::shared_ptr<TKSSensorDescription> TKSSensorDescription::descriptionForSensor(const TKSSensor* sensor) {
   if (sensor == nullptr) return nullptr;
@@ -37,9 +30,8 @@ std::string TKSSensorDescription::description() const {
   return stringWithFormat(
       "local identifier: '%@' location identifier: '%@' sensor name: '%@' unit: '%@' type: %d quantity: %d "
       "precision: %g accuracy: %g substitute ID: %u",
-      objectArgument(localIdentifier_), objectArgument(locationIdentifier_), objectArgument(sensorName_),
-      objectArgument(unit_),
-      sensorType_, quantityType_, precision_, accuracy_, substituteIdentification_);
+      localIdentifier_, locationIdentifier_, sensorName_, unit_, sensorType_, quantityType_, precision_, accuracy_,
+      substituteIdentification_);
 }
 
 void TKSSensorDescription::encodeWithCoder(SequentialEncoder& coder) const {

@@ -108,10 +108,7 @@ std::string readBootROMVersion() {
     return bootROM->stringValueWithName("model").value_or("");
   }
   if (const auto rom = TKSIORegistryEntry::registryEntryInPlaneAbsolutePath(os::kIODeviceTreePlane, "/rom")) {
-    const auto version = rom->stringValueWithName("version");
-    const auto releaseDate = rom->stringValueWithName("release-date");
-    return stringWithFormat("%@ (%@)", version ? FormatArgument(*version) : FormatArgument(nullptr),
-                            releaseDate ? FormatArgument(*releaseDate) : FormatArgument(nullptr));
+    return stringWithFormat("%@ (%@)", rom->stringValueWithName("version"), rom->stringValueWithName("release-date"));
   }
   return {};
 }

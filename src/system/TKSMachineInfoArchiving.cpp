@@ -87,11 +87,7 @@ bool decodeField(SequentialDecoder& coder, Facts& facts, const Member& member) {
                         [&](std::uint32_t Facts::*field) { return store(coder.decodeUInt32(), facts, field); },
                         [&](std::int32_t Facts::*field) { return store(coder.decodeInt32(), facts, field); },
                         [&](std::uint64_t Facts::*field) { return store(coder.decodeUInt64(), facts, field); },
-                        [&](bool Facts::*field) {
-                          const auto flag = coder.decodeInt8();
-                          if (flag) facts.*field = *flag != 0;
-                          return flag.has_value();
-                        },
+                        [&](bool Facts::*field) { return store(coder.decodeInt8(), facts, field); },
                         [&](std::string Facts::*field) { return store(coder.decodeString(), facts, field); },
                     },
                     member);
