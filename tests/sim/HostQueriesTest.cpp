@@ -2,6 +2,7 @@
 // the facts they report.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 
@@ -26,72 +27,56 @@ class Sysctl : public test::SimulatedMachineTest {
                 .process(1, "launchd", 0)
                 .process(143, "DashboardClient", 501));
   }
-  struct Answer {
-    int result;
-    int error;
-    std::size_t length;
-  };
-  Answer byName(const char* name, void* buffer, std::size_t length) {
+  /// Asks for a name with a buffer of this size (0: no buffer); the bytes land in buffer_.
+  std::tuple<int, int, std::size_t> byName(const char* name, std::size_t size) {
+    buffer_.fill(0x78);
     errno = 0;
-    int result = os::sysctlbyname(name, buffer, &length, nullptr, 0);
-    return {result, errno, length};
+    int result = os::sysctlbyname(name, size == 0 ? nullptr : buffer_.data(), &size, nullptr, 0);
+    return {result, errno, size};
   }
+  template <typename Number>
+  Number bufferAs() const {
+    Number number;
+    std::memcpy(&number, buffer_.data(), sizeof number);
+    return number;
+  }
+  std::array<std::uint8_t, 64> buffer_;
 };
 
-TEST_F(Sysctl, IntegersAnswerInTheirKernelWidth) {
-  std::uint64_t wide = 0;
-  EXPECT_EQ(byName("hw.memsize", &wide, 8).length, 8u);
-  EXPECT_EQ(wide, 4294967296u);
-  std::int32_t count = 0;
-  Answer ncpu = byName("hw.ncpu", &count, sizeof count);
-  EXPECT_EQ(ncpu.result, 0);
-  EXPECT_EQ(ncpu.length, 4u);
-  EXPECT_EQ(count, 2);
+TEST_F(Sysctl, AnswersBySizeOfBufferNameAndKind) {
+  using Answer = std::tuple<int, int, std::size_t>;  // result, errno, length
+  const std::tuple<const char*, std::size_t, Answer> kCases[] = {
+      {"hw.memsize", 8, {0, 0, 8}},
+      {"hw.ncpu", 4, {0, 0, 4}},
+      {"hw.model", 64, {0, 0, 14}},  // a string with its terminating zero
+      {"hw.model", 0, {0, 0, 14}},   // no buffer: the size only
+      {"hw.cpufrequency", 0, {0, 0, 8}},
+      {"hw.ncpu", 0, {0, 0, 4}},
+      {"hw.model", 5, {-1, ENOMEM, 14}},  // a short buffer: the needed size
+      {"hw.ncpu", 2, {-1, ENOMEM, 4}},
+      {"hw.l2cachesize", 4, {0, 0, 4}},  // a generic hardware number fills four bytes when it fits
+      {"hw.cpufrequency", 4, {-1, ERANGE, 4}},  // 2.26 GHz does not fit a signed 32-bit answer
+      {"machdep.cpu.feature_bits", 4, {-1, ENOMEM, 8}},  // a plain 64-bit value takes no 4-byte buffer
+      {"hw.l3cachesize", 4, {-1, ENOENT, 4}},
+      {"", 4, {-1, ENOENT, 4}},
+  };
+  for (const auto& [name, size, answer] : kCases) {
+    EXPECT_EQ(byName(name, size), answer) << name << " into " << size << " bytes";
+    if (std::get<0>(answer) != 0) {
+      EXPECT_EQ(buffer_[0], 0x78) << name << ": a refused answer leaves the buffer untouched";
+    }
+  }
 }
 
-TEST_F(Sysctl, AStringAnswersWithItsTerminatingZero) {
-  char text[64];
-  Answer model = byName("hw.model", text, sizeof text);
-  EXPECT_EQ(model.length, 14u);
-  EXPECT_STREQ(text, "MacBookPro5,5");
-}
-
-TEST_F(Sysctl, ANullBufferAsksForTheSizeOnly) {
-  EXPECT_EQ(byName("hw.model", nullptr, 0).length, 14u);
-  EXPECT_EQ(byName("hw.cpufrequency", nullptr, 0).length, 8u);
-  EXPECT_EQ(byName("hw.ncpu", nullptr, 0).length, 4u);
-}
-
-TEST_F(Sysctl, AShortBufferGetsENOMEMAndTheNeededSizeAndStaysUntouched) {
-  char text[5] = {'x', 'x', 'x', 'x', 'x'};
-  Answer model = byName("hw.model", text, sizeof text);
-  EXPECT_EQ(model.result, -1);
-  EXPECT_EQ(model.error, ENOMEM);
-  EXPECT_EQ(model.length, 14u);
-  EXPECT_EQ(text[0], 'x');
-  std::uint16_t small = 0;
-  EXPECT_EQ(byName("hw.ncpu", &small, sizeof small).error, ENOMEM);
-}
-
-TEST_F(Sysctl, AGenericHardwareNumberAlsoFillsAFourByteBufferWhenItFits) {
-  std::uint32_t cache = 0;
-  Answer answer = byName("hw.l2cachesize", &cache, sizeof cache);
-  EXPECT_EQ(answer.result, 0);
-  EXPECT_EQ(answer.length, 4u);
-  EXPECT_EQ(cache, 3145728u);
-  std::uint32_t frequency = 0;
-  Answer tooLarge = byName("hw.cpufrequency", &frequency, sizeof frequency);
-  EXPECT_EQ(tooLarge.result, -1);
-  EXPECT_EQ(tooLarge.error, ERANGE) << "2.26 GHz does not fit a signed 32-bit answer";
-  std::uint32_t features = 0;
-  EXPECT_EQ(byName("machdep.cpu.feature_bits", &features, sizeof features).error, ENOMEM)
-      << "a plain 64-bit value takes no 4-byte buffer";
-}
-
-TEST_F(Sysctl, AnAbsentNameFailsWithENOENT) {
-  std::int32_t value = 0;
-  EXPECT_EQ(byName("hw.l3cachesize", &value, sizeof value).error, ENOENT);
-  EXPECT_EQ(byName("", &value, sizeof value).error, ENOENT);
+TEST_F(Sysctl, ValuesArriveInTheirKernelWidth) {
+  byName("hw.memsize", 8);
+  EXPECT_EQ(bufferAs<std::uint64_t>(), 4294967296u);
+  byName("hw.ncpu", 4);
+  EXPECT_EQ(bufferAs<std::int32_t>(), 2);
+  byName("hw.l2cachesize", 4);
+  EXPECT_EQ(bufferAs<std::uint32_t>(), 3145728u);
+  byName("hw.model", 64);
+  EXPECT_STREQ(reinterpret_cast<const char*>(buffer_.data()), "MacBookPro5,5");
 }
 
 TEST_F(Sysctl, WritesAreRefused) {
@@ -103,41 +88,34 @@ TEST_F(Sysctl, WritesAreRefused) {
 }
 
 TEST_F(Sysctl, NumericNamesAnswerLikeTheirDottedNames) {
-  int memsize[] = {os::CTL_HW, os::HW_MEMSIZE};
-  std::uint64_t memory = 0;
-  std::size_t length = sizeof memory;
-  EXPECT_EQ(os::sysctl(memsize, 2, &memory, &length, nullptr, 0), 0);
-  EXPECT_EQ(memory, 4294967296u);
-  int version[] = {os::CTL_KERN, os::KERN_VERSION};
-  char text[64];
-  length = sizeof text;
-  EXPECT_EQ(os::sysctl(version, 2, text, &length, nullptr, 0), 0);
-  EXPECT_STREQ(text, "Darwin Kernel Version 10.8.0");
-  int l3[] = {os::CTL_HW, os::HW_L3CACHESIZE};
-  errno = 0;
-  EXPECT_EQ(os::sysctl(l3, 2, &memory, &length, nullptr, 0), -1);
-  EXPECT_EQ(errno, ENOENT) << "a known number for a name the machine lacks";
-  int unknown[] = {os::CTL_HW, 99};
-  EXPECT_EQ(os::sysctl(unknown, 2, &memory, &length, nullptr, 0), -1);
-  int tooShort[] = {os::CTL_HW};
-  EXPECT_EQ(os::sysctl(tooShort, 1, &memory, &length, nullptr, 0), -1);
-}
-
-TEST_F(Sysctl, TheProcessTableIsOneRecordPerProcess) {
-  int all[] = {os::CTL_KERN, os::KERN_PROC, os::KERN_PROC_ALL};
+  auto numeric = [&](std::vector<int> name, std::size_t size) {
+    buffer_.fill(0);
+    errno = 0;
+    int result = os::sysctl(name.data(), unsigned(name.size()), buffer_.data(), &size, nullptr, 0);
+    return std::pair{result, errno};
+  };
+  EXPECT_EQ(numeric({os::CTL_HW, os::HW_MEMSIZE}, 8), std::pair(0, 0));
+  EXPECT_EQ(bufferAs<std::uint64_t>(), 4294967296u);
+  EXPECT_EQ(numeric({os::CTL_KERN, os::KERN_VERSION}, 64), std::pair(0, 0));
+  EXPECT_STREQ(reinterpret_cast<const char*>(buffer_.data()), "Darwin Kernel Version 10.8.0");
+  EXPECT_EQ(numeric({os::CTL_HW, os::HW_L3CACHESIZE}, 8), std::pair(-1, ENOENT)) << "a known number the machine lacks";
+  EXPECT_EQ(numeric({os::CTL_HW, 99}, 8).first, -1);
+  EXPECT_EQ(numeric({os::CTL_HW}, 8).first, -1);
+  // The process table: one record of 492 bytes per process, and no part of it.
+  const std::vector<int> processes{os::CTL_KERN, os::KERN_PROC, os::KERN_PROC_ALL};
   std::size_t length = 0;
-  ASSERT_EQ(os::sysctl(all, 3, nullptr, &length, nullptr, 0), 0);
+  ASSERT_EQ(os::sysctl(processes.data(), 3, nullptr, &length, nullptr, 0), 0);
   EXPECT_EQ(length, 2 * 492u);
   std::vector<std::uint8_t> records(length - 1);
   length = records.size();
   errno = 0;
-  EXPECT_EQ(os::sysctl(all, 3, records.data(), &length, nullptr, 0), -1);
+  EXPECT_EQ(os::sysctl(processes.data(), 3, records.data(), &length, nullptr, 0), -1);
   EXPECT_EQ(errno, ENOMEM);
 }
 
 class HostFacts : public test::SimulatedMachineTest {};
 
-TEST_F(HostFacts, HostInfoReportsTheProfilesProcessorAndCounts) {
+TEST_F(HostFacts, HostInfoReportsTheProfilesProcessorAndCountsAndRefusesAShortCountOrOtherFlavors) {
   install(ProfileBuilder().hostInfo(7, 4).sysctl("hw.ncpu", 8).sysctl("hw.availcpu", 6).sysctl("hw.physicalcpu", 4)
               .sysctl("hw.memsize", 17179869184));
   os::integer_t words[os::HOST_BASIC_INFO_COUNT + 2] = {};
@@ -146,46 +124,15 @@ TEST_F(HostFacts, HostInfoReportsTheProfilesProcessorAndCounts) {
   EXPECT_EQ(count, os::HOST_BASIC_INFO_COUNT);
   os::host_basic_info info;
   std::memcpy(&info, words, sizeof info);
-  EXPECT_EQ(info.cpu_type, 7);
-  EXPECT_EQ(info.cpu_subtype, 4);
-  EXPECT_EQ(info.max_cpus, 8);
-  EXPECT_EQ(info.avail_cpus, 6);
-  EXPECT_EQ(info.physical_cpu, 4);
-  EXPECT_EQ(info.logical_cpu, 6);
+  EXPECT_EQ(std::tuple(info.cpu_type, info.cpu_subtype, info.max_cpus, info.avail_cpus, info.physical_cpu, info.logical_cpu),
+            std::tuple(7, 4, 8, 6, 4, 6));
   EXPECT_EQ(info.memory_size, 0x80000000u) << "the 32-bit field stops at 2 GB";
   EXPECT_EQ(info.max_mem, 17179869184u);
-}
 
-TEST_F(HostFacts, HostInfoRefusesAShortCountAndOtherFlavors) {
-  os::integer_t words[os::HOST_BASIC_INFO_COUNT] = {};
-  os::mach_msg_type_number_t count = os::HOST_BASIC_INFO_COUNT - 1;
+  count = os::HOST_BASIC_INFO_COUNT - 1;
   EXPECT_EQ(os::host_info(os::mach_host_self(), os::HOST_BASIC_INFO, words, &count), os::KERN_INVALID_ARGUMENT);
   count = os::HOST_BASIC_INFO_COUNT;
   EXPECT_EQ(os::host_info(os::mach_host_self(), 3, words, &count), os::KERN_INVALID_ARGUMENT);
-}
-
-TEST_F(HostFacts, GethostuuidExistsOnlyWhereTheProfileGivesAUUID) {
-  EXPECT_EQ(os::lookupGethostuuid(), nullptr);
-  install(ProfileBuilder().hostUUID("00000000-0000-1000-8000-0023DF8C1A42"));
-  os::GethostuuidFunction gethostuuid = os::lookupGethostuuid();
-  ASSERT_NE(gethostuuid, nullptr);
-  std::uint8_t uuid[16] = {};
-  timespec wait{1, 0};
-  EXPECT_EQ(gethostuuid(uuid, &wait), 0);
-  EXPECT_EQ(uuid[6], 0x10);
-  EXPECT_EQ(uuid[15], 0x42);
-}
-
-TEST_F(HostFacts, TheComputerNameIsAbsentUnlessGiven) {
-  EXPECT_FALSE(os::CSCopyMachineName().has_value());
-  install(ProfileBuilder().computerName("Büro-Mac"));
-  EXPECT_EQ(os::CSCopyMachineName(), "Büro-Mac");
-}
-
-TEST_F(HostFacts, TheStandardDefaultsAreTheProfiles) {
-  EXPECT_TRUE(machine().standardUserDefaults().empty());
-  install(ProfileBuilder().defaults("DebugSMARTAccess", Value::boolean(true)));
-  EXPECT_EQ(machine().standardUserDefaults(), (Dictionary{{"DebugSMARTAccess", Value::boolean(true)}}));
 }
 
 TEST_F(HostFacts, FilesAreTextBytesOrPropertyLists) {

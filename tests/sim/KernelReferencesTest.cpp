@@ -46,7 +46,9 @@ class TestPlugIn : public PlugInObject {
 class KernelReferences : public test::SimulatedMachineTest {
  protected:
   void SetUp() override {
-    install(ProfileBuilder().entry("IOAHCIBlockStorageDevice", {{"@SMART", Value(Dictionary{})}}).entry("AppleSMC", {{"@SMCKeys", Value(Array{})}}));
+    install(ProfileBuilder()
+                .entry("IOAHCIBlockStorageDevice", {{"@SMART", Value(Dictionary{})}})
+                .entry("AppleSMC", {{"@SMCKeys", Value(Array{})}}));
     disk_ = os::IOServiceGetMatchingService(os::kIOMasterPortDefault, os::IOServiceMatching("IOBlockStorageDevice"));
     machine().registerPlugInFactory(kTestPlugInType, [this](const RegistryEntry& service, const os::CFUUIDBytes&) {
       return service.instructions.smart ? std::make_unique<TestPlugIn>(&destroyed_) : nullptr;
@@ -56,7 +58,17 @@ class KernelReferences : public test::SimulatedMachineTest {
     if (disk_ != 0) os::IOObjectRelease(disk_);
     SimulatedMachineTest::TearDown();
   }
+  os::kern_return_t createPlugIn(const os::CFUUIDBytes& type, io_object_t service = 0) {
+    std::int32_t score = 0;
+    return os::IOCreatePlugInInterfaceForService(service != 0 ? service : disk_, type, os::kIOCFPlugInInterfaceID,
+                                                 &plugIn_, &score);
+  }
+  bool reportHolds(const std::string& line) {
+    return machine().heldReferenceReport().find(line) != std::string::npos;
+  }
+
   io_object_t disk_ = 0;
+  os::IOCFPlugInInterface* plugIn_ = nullptr;
   bool destroyed_ = false;
 };
 
@@ -67,8 +79,7 @@ TEST_F(KernelReferences, EveryHandleACallReturnsIsCountedUntilReleased) {
   io_object_t first = os::IOIteratorNext(iterator);
   io_object_t root = os::IORegistryGetRootEntry(os::kIOMasterPortDefault);
   EXPECT_EQ(machine().heldReferenceCount(), 4u);
-  EXPECT_NE(machine().heldReferenceReport().find("object IOService:/TestMachine1,1 (IOPlatformExpertDevice): 1 reference"),
-            std::string::npos)
+  EXPECT_TRUE(reportHolds("object IOService:/TestMachine1,1 (IOPlatformExpertDevice): 1 reference"))
       << machine().heldReferenceReport();
   for (io_object_t handle : {first, root, iterator}) EXPECT_EQ(os::IOObjectRelease(handle), os::kIOReturnSuccess);
   EXPECT_EQ(machine().heldReferenceCount(), 1u);
@@ -89,13 +100,16 @@ TEST_F(KernelReferences, AHandleLivesUntilItsLastReferenceAndIsNeverReused) {
   EXPECT_TRUE(machine().takeHandleMisuse().empty());
 }
 
-TEST_F(KernelReferences, ADoubleReleaseIsRefusedAndReported) {
+TEST_F(KernelReferences, ADoubleReleaseOfAnObjectOrAPlugInIsRefusedAndReported) {
   io_object_t root = os::IORegistryGetRootEntry(os::kIOMasterPortDefault);
   os::IOObjectRelease(root);
   EXPECT_EQ(os::IOObjectRelease(root), os::kIOReturnBadArgument);
-  std::vector<std::string> misuse = machine().takeHandleMisuse();
-  ASSERT_EQ(misuse.size(), 1u);
-  EXPECT_EQ(misuse[0], fmt::format("release of 0x{:x}, which holds no reference any more", root));
+  ASSERT_EQ(createPlugIn(kTestPlugInType), os::kIOReturnSuccess);
+  EXPECT_EQ(os::IODestroyPlugInInterface(plugIn_), os::kIOReturnSuccess);
+  EXPECT_EQ(os::IODestroyPlugInInterface(plugIn_), os::kIOReturnBadArgument);
+  EXPECT_EQ(machine().takeHandleMisuse(),
+            (std::vector<std::string>{fmt::format("release of 0x{:x}, which holds no reference any more", root),
+                                      "release of handle 0"}));
 }
 
 TEST_F(KernelReferences, AConnectionIsHeldUntilClosedAndRefusesCallsAfterwards) {
@@ -109,65 +123,38 @@ TEST_F(KernelReferences, AConnectionIsHeldUntilClosedAndRefusesCallsAfterwards) 
   std::uint8_t record[80] = {};
   std::size_t size = sizeof record;
   EXPECT_EQ(os::IOConnectCallStructMethod(connection, 2, record, sizeof record, record, &size), os::kIOReturnNotOpen);
-}
 
-TEST_F(KernelReferences, AServiceWithoutAUserClientCannotBeOpened) {
-  os::io_connect_t connection = 0;
+  connection = 0;  // a service without a user client cannot be opened
   EXPECT_EQ(os::IOServiceOpen(disk_, os::kMachTaskSelf, 0, &connection), os::kIOReturnUnsupported);
   EXPECT_EQ(connection, 0u);
   EXPECT_EQ(os::IOServiceClose(disk_), os::kIOReturnBadArgument) << "a service is no connection";
 }
 
 TEST_F(KernelReferences, APlugInAndEachQueriedInterfaceAreHeldUntilReleased) {
-  os::IOCFPlugInInterface* plugIn = nullptr;
-  std::int32_t score = -1;
-  ASSERT_EQ(os::IOCreatePlugInInterfaceForService(disk_, kTestPlugInType, os::kIOCFPlugInInterfaceID, &plugIn, &score),
-            os::kIOReturnSuccess);
+  ASSERT_EQ(createPlugIn(kTestPlugInType), os::kIOReturnSuccess);
   EXPECT_EQ(machine().heldReferenceCount(), 2u);
+  EXPECT_TRUE(reportHolds("plug-in of IOService:/TestMachine1,1/IOAHCIBlockStorageDevice: 1 reference"))
+      << machine().heldReferenceReport();
   void* queried = nullptr;
-  ASSERT_EQ(plugIn->QueryInterface(kTestInterfaceID, &queried), os::S_OK);
+  ASSERT_EQ(plugIn_->QueryInterface(kTestInterfaceID, &queried), os::S_OK);
   auto* test = static_cast<TestInterface*>(queried);
   EXPECT_EQ(test->answer(), 42);
   EXPECT_EQ(machine().heldReferenceCount(), 3u);
-  void* none = &score;
-  EXPECT_EQ(plugIn->QueryInterface(os::kIOATASMARTInterfaceID, &none), os::E_NOINTERFACE);
+  void* none = &queried;
+  EXPECT_EQ(plugIn_->QueryInterface(os::kIOATASMARTInterfaceID, &none), os::E_NOINTERFACE);
   EXPECT_EQ(none, nullptr);
-  EXPECT_EQ(os::IODestroyPlugInInterface(plugIn), os::kIOReturnSuccess);
+  EXPECT_EQ(os::IODestroyPlugInInterface(plugIn_), os::kIOReturnSuccess);
   EXPECT_FALSE(destroyed_) << "the queried interface still holds the object";
   EXPECT_EQ(test->Release(), 0u);
   EXPECT_TRUE(destroyed_);
   EXPECT_EQ(machine().heldReferenceCount(), 1u);
 }
 
-TEST_F(KernelReferences, APlugInLeftUndestroyedShowsInTheReport) {
-  os::IOCFPlugInInterface* plugIn = nullptr;
-  std::int32_t score = 0;
-  os::IOCreatePlugInInterfaceForService(disk_, kTestPlugInType, os::kIOCFPlugInInterfaceID, &plugIn, &score);
-  EXPECT_NE(machine().heldReferenceReport().find("plug-in of IOService:/TestMachine1,1/IOAHCIBlockStorageDevice: 1 reference"),
-            std::string::npos)
-      << machine().heldReferenceReport();
-  plugIn->Release();
-  EXPECT_TRUE(destroyed_);
-}
-
-TEST_F(KernelReferences, DestroyingAPlugInTwiceIsReported) {
-  os::IOCFPlugInInterface* plugIn = nullptr;
-  std::int32_t score = 0;
-  os::IOCreatePlugInInterfaceForService(disk_, kTestPlugInType, os::kIOCFPlugInInterfaceID, &plugIn, &score);
-  EXPECT_EQ(os::IODestroyPlugInInterface(plugIn), os::kIOReturnSuccess);
-  EXPECT_EQ(os::IODestroyPlugInInterface(plugIn), os::kIOReturnBadArgument);
-  EXPECT_EQ(machine().takeHandleMisuse(), std::vector<std::string>{"release of handle 0"});
-}
-
 TEST_F(KernelReferences, AServiceWithoutThePlugInTypeOffersNone) {
   io_object_t smc = os::IOServiceGetMatchingService(os::kIOMasterPortDefault, os::IOServiceMatching("AppleSMC"));
-  os::IOCFPlugInInterface* plugIn = nullptr;
-  std::int32_t score = 0;
-  EXPECT_EQ(os::IOCreatePlugInInterfaceForService(smc, kTestPlugInType, os::kIOCFPlugInInterfaceID, &plugIn, &score),
-            os::kIOReturnUnsupported) << "the factory declines a service without @SMART";
-  EXPECT_EQ(os::IOCreatePlugInInterfaceForService(disk_, kTestInterfaceID, os::kIOCFPlugInInterfaceID, &plugIn, &score),
-            os::kIOReturnUnsupported) << "no factory for the type";
-  EXPECT_EQ(plugIn, nullptr);
+  EXPECT_EQ(createPlugIn(kTestPlugInType, smc), os::kIOReturnUnsupported) << "the factory declines a service without @SMART";
+  EXPECT_EQ(createPlugIn(kTestInterfaceID), os::kIOReturnUnsupported) << "no factory for the type";
+  EXPECT_EQ(plugIn_, nullptr);
   os::IOObjectRelease(smc);
 }
 

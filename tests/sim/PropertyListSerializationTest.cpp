@@ -9,76 +9,65 @@
 namespace sw {
 namespace {
 
-Value everyKind() {
-  return Value(Dictionary{
-      {"integer", Value::integer(-5)},
-      {"large", Value::integer(17179869184)},
-      {"real", Value::real(2.5)},
-      {"whole real", Value::real(3.0)},
-      {"true", Value::boolean(true)},
-      {"false", Value::boolean(false)},
-      {"data", Value(Data{0, 0xff, 0x10})},
-      {"empty data", Value(Data{})},
-      {"date", Value(Date{316000000.0})},
-      {"text", Value("Grüße & <tags>")},
-      {"list", Value(Array{Value::integer(1), Value(Dictionary{}), Value(Array{})})},
-  });
+using Format = PropertyListSerialization::Format;
+
+const Value kEveryKind(Dictionary{
+    {"integer", Value::integer(-5)}, {"large", Value::integer(17179869184)}, {"real", Value::real(2.5)},
+    {"whole real", Value::real(3.0)}, {"true", Value::boolean(true)},      {"false", Value::boolean(false)},
+    {"data", Value(Data{0, 0xff, 0x10})}, {"empty data", Value(Data{})},   {"date", Value(Date{316000000.0})},
+    {"text", Value("Grüße & <tags>")}, {"list", Value(Array{Value::integer(1), Value(Dictionary{}), Value(Array{})})},
+});
+
+std::string bytesOf(Format format) {
+  Data bytes = PropertyListSerialization::dataFromPropertyList(kEveryKind, format);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 TEST(PropertyListFiles, EveryKindSurvivesBothForms) {
-  for (auto format : {PropertyListSerialization::Format::XML, PropertyListSerialization::Format::Binary}) {
-    Data bytes = PropertyListSerialization::dataFromPropertyList(everyKind(), format);
+  for (Format format : {Format::XML, Format::Binary}) {
     std::string error;
-    std::optional<Value> back = PropertyListSerialization::propertyListFromData(
-        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &error);
+    std::optional<Value> back = PropertyListSerialization::propertyListFromData(bytesOf(format), &error);
     ASSERT_TRUE(back.has_value()) << error;
-    EXPECT_EQ(*back, everyKind());
+    EXPECT_EQ(*back, kEveryKind);
     // Equality compares numbers by value; the kinds must stay apart too.
     EXPECT_EQ(back->find("whole real")->kind(), Value::Kind::Real);
     EXPECT_EQ(back->find("integer")->kind(), Value::Kind::Integer);
     EXPECT_EQ(back->find("true")->kind(), Value::Kind::Boolean);
   }
-}
-
-TEST(PropertyListFiles, AValueThatCannotBeARootGivesNoBytes) {
-  EXPECT_TRUE(PropertyListSerialization::dataFromPropertyList(Value("text"), PropertyListSerialization::Format::XML).empty());
+  EXPECT_TRUE(PropertyListSerialization::dataFromPropertyList(Value("text"), Format::XML).empty()) << "no root";
 }
 
 TEST(PropertyListFiles, BytesThatAreNoPropertyListGiveAnError) {
-  Data binary = PropertyListSerialization::dataFromPropertyList(everyKind(), PropertyListSerialization::Format::Binary);
-  std::string truncatedBinary(binary.begin(), binary.begin() + static_cast<std::ptrdiff_t>(binary.size() / 2));
-  std::string corruptTrailer(binary.begin(), binary.end());
+  std::string binary = bytesOf(Format::Binary);
+  std::string corruptTrailer = binary;
   for (std::size_t index = corruptTrailer.size() - 26; index < corruptTrailer.size(); ++index) corruptTrailer[index] = '\xff';
   std::string deep;
   for (int level = 0; level < 5000; ++level) deep += "<array>";
-  const std::string kInputs[] = {
-      "",
-      "hello",
-      "bplist00",
-      truncatedBinary,
-      corruptTrailer,
-      "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key>",
-      "<plist version=\"1.0\"><integer>12</integer></plist>",
-      "<?xml version=\"1.0\"?><plist version=\"1.0\">" + deep,
-      std::string("\0\0\0\0", 4),
-  };
-  for (const std::string& input : kInputs) {
-    std::string error;
-    std::optional<Value> value = PropertyListSerialization::propertyListFromData(input, &error);
-    if (!value) {
-      EXPECT_FALSE(error.empty()) << input.substr(0, 40);
-    }
-  }
-  std::string error;
   std::string nested = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
   for (int level = 0; level < 300; ++level) nested += "<array>";
   for (int level = 0; level < 300; ++level) nested += "</array>";
-  EXPECT_FALSE(PropertyListSerialization::propertyListFromData(nested + "</plist>", &error).has_value());
-  EXPECT_EQ(error, "the property list is nested too deeply");
-  EXPECT_FALSE(PropertyListSerialization::propertyListFromData("hello", &error).has_value());
-  EXPECT_EQ(error, "the file is no property list (neither XML nor binary)");
-  EXPECT_FALSE(PropertyListSerialization::propertyListFromData("", &error).has_value());
-  EXPECT_EQ(error, "the file is empty");
+  const std::pair<std::string, const char*> kInputs[] = {
+      {"", "the file is empty"},
+      {"hello", "the file is no property list (neither XML nor binary)"},
+      {nested + "</plist>", "the property list is nested too deeply"},
+      {"bplist00", nullptr},
+      {binary.substr(0, binary.size() / 2), nullptr},
+      {corruptTrailer, nullptr},
+      {"<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key>", nullptr},
+      {"<plist version=\"1.0\"><integer>12</integer></plist>", nullptr},
+      {"<?xml version=\"1.0\"?><plist version=\"1.0\">" + deep, nullptr},
+      {std::string("\0\0\0\0", 4), nullptr},
+  };
+  for (const auto& [input, message] : kInputs) {
+    std::string error;
+    std::optional<Value> value = PropertyListSerialization::propertyListFromData(input, &error);
+    if (message != nullptr) {
+      EXPECT_FALSE(value.has_value()) << input.substr(0, 40);
+      EXPECT_EQ(error, message);
+    } else if (!value) {
+      EXPECT_FALSE(error.empty()) << input.substr(0, 40);
+    }
+  }
 }
 
 }  // namespace

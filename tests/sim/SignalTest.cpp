@@ -33,15 +33,6 @@ TEST(Signal, NoiseStaysWithinItsBoundAndRepeatsForTheSameMoment) {
   EXPECT_TRUE(varies);
 }
 
-TEST(Signal, EveryMomentGivesAFiniteValue) {
-  Signal everything = signalOf({{"Base", Value::real(1)}, {"Amplitude", Value::real(1)}, {"Period", Value::real(1)},
-                                {"Noise", Value::real(1)}});
-  for (double time : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                      -std::numeric_limits<double>::infinity(), 1e300, -1e300}) {
-    EXPECT_TRUE(std::isfinite(everything.valueAt(time))) << time;
-  }
-}
-
 TEST(Signal, IntegersAreRoundedToTheNearest) {
   os::ManualClock clock(0);
   Signal wave = signalOf({{"Base", Value::integer(10)}, {"Amplitude", Value::real(0.6)}, {"Period", Value::integer(4)}});
@@ -52,11 +43,17 @@ TEST(Signal, IntegersAreRoundedToTheNearest) {
   EXPECT_EQ(wave.currentValue(true), Value::integer(9));
 }
 
-TEST(Signal, NonFiniteOrNegativeSettingsAreRefused) {
-  EXPECT_THROW(signalOf({{"Base", Value::real(std::numeric_limits<double>::infinity())}}), std::exception);
+TEST(Signal, NonFiniteOrNegativeSettingsAreRefusedAndEveryMomentGivesAFiniteValue) {
+  const double infinity = std::numeric_limits<double>::infinity();
+  EXPECT_THROW(signalOf({{"Base", Value::real(infinity)}}), std::exception);
   EXPECT_THROW(signalOf({{"Base", Value::integer(1)}, {"Noise", Value::integer(-1)}}), std::exception);
   EXPECT_THROW(signalOf({{"Base", Value("1")}}), std::exception);
   EXPECT_THROW(Signal::parse(Value(Array{}), "signal"), std::exception);
+  Signal everything = signalOf({{"Base", Value::real(1)}, {"Amplitude", Value::real(1)}, {"Period", Value::real(1)},
+                                {"Noise", Value::real(1)}});
+  for (double time : {std::numeric_limits<double>::quiet_NaN(), infinity, -infinity, 1e300, -1e300}) {
+    EXPECT_TRUE(std::isfinite(everything.valueAt(time))) << time;
+  }
 }
 
 }  // namespace
