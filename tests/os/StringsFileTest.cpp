@@ -67,16 +67,11 @@ TEST(StringsFileBroken, AMalformedTableReadsAsNothingRatherThanHalfTranslated) {
     std::string bytes;
   };
   const Case cases[] = {
-      {"trailing garbage", "\"a\" = \"b\";\n}"},
-      {"missing semicolon", "\"a\" = \"b\"\n\"c\" = \"d\";"},
-      {"missing value", "\"a\" = ;"},
-      {"unterminated string", "\"a\" = \"b;"},
-      {"unterminated comment", "\"a\" = \"b\"; /* never closed"},
-      {"backslash at the very end", "\"a\" = \"b\\"},
-      {"unicode escape without digits", R"("a" = "\U";)"},
-      {"unicode escape cut by the end", "\"a\" = \"\\U"},
-      {"a stray equals sign", "= \"b\";"},
-      {"a value with a blank, unquoted", "a = b c;"},
+      {"trailing garbage", "\"a\" = \"b\";\n}"},         {"missing semicolon", "\"a\" = \"b\"\n\"c\" = \"d\";"},
+      {"missing value", "\"a\" = ;"},                    {"unterminated string", "\"a\" = \"b;"},
+      {"unterminated comment", "\"a\" = \"b\"; /* never closed"}, {"backslash at the very end", "\"a\" = \"b\\"},
+      {"unicode escape without digits", R"("a" = "\U";)"}, {"unicode escape cut by the end", "\"a\" = \"\\U"},
+      {"a stray equals sign", "= \"b\";"},                 {"a value with a blank, unquoted", "a = b c;"},
   };
   for (const Case& c : cases) EXPECT_FALSE(parseStringsFile(c.bytes)) << c.name;
   EXPECT_FALSE(parseStringsFile(std::string(9 * 1024 * 1024, ' '))) << "an oversized file is refused unparsed";

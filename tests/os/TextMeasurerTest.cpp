@@ -46,10 +46,9 @@ TEST_F(FontWidths, GlyphsHaveTheirOwnWidthsScaleWithTheSizeAndFallBackToSansSeri
 TEST_F(FontWidths, UnmeasurableInputStillGetsADefinedWidth) {
   EXPECT_GT(measurer.widthOfText("\xFF\xFE", kLabelFont, 12.0), 0.0);  // invalid UTF-8
   EXPECT_GT(measurer.widthOfText("\U000E0001\U0010FFFD", kLabelFont, 12.0), 0.0);  // no glyphs
-  EXPECT_EQ(measurer.widthOfText("Fan", kLabelFont, 0.0), 0.0);
-  EXPECT_EQ(measurer.widthOfText("Fan", kLabelFont, -3.0), 0.0);
-  EXPECT_EQ(measurer.widthOfText("Fan", kLabelFont, std::nan("")), 0.0);
-  EXPECT_EQ(measurer.widthOfText("Fan", kLabelFont, std::numeric_limits<double>::infinity()), 0.0);
+  for (double size : {0.0, -3.0, std::nan(""), std::numeric_limits<double>::infinity()}) {
+    EXPECT_EQ(measurer.widthOfText("Fan", kLabelFont, size), 0.0) << size;
+  }
 }
 
 TEST(CurrentMeasurer, ATestMeasurerStaysUntilRemovedOrReset) {

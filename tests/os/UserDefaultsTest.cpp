@@ -67,13 +67,6 @@ TEST_F(DefaultsFiles, AnInterruptedWriteLeavesThePreviousFileWhole) {
   EXPECT_EQ(log.messages().size(), 1u);
 }
 
-TEST_F(DefaultsFiles, AWriteIntoAnUnusableDirectoryFailsAndSaysSo) {
-  folder.write("blocker", "a file where the directory should be");
-  setDefaultsDirectory(folder.path() / "blocker" / "prefs");
-  EXPECT_FALSE(defaults.setPersistentDomainForName(Dictionary{}, kDomain));
-  EXPECT_EQ(log.messages().size(), 1u);
-}
-
 TEST_F(DefaultsFiles, AFileThatCannotBeReadAsADomainIsKeptAsideNeverOverwritten) {
   const char* broken[] = {"<?xml version=\"1.0\"?><plist><dict><key>x</key>", "second",
                           "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><integer>1</integer></array></plist>"};
@@ -88,12 +81,17 @@ TEST_F(DefaultsFiles, AFileThatCannotBeReadAsADomainIsKeptAsideNeverOverwritten)
   for (int i = 0; i < 3; ++i) EXPECT_EQ(folder.read(std::string(kDomainFile) + asides[i]), broken[i]);
 }
 
-TEST_F(DefaultsFiles, DomainNamesThatWouldLeaveTheDirectoryAreRefused) {
+TEST_F(DefaultsFiles, WritesOutsideTheDirectoryOrIntoAnUnusableOneAreRefused) {
   for (const char* name : {"", ".", "..", "../escape", "a/b"}) {
     EXPECT_FALSE(defaults.setPersistentDomainForName(Dictionary{}, name)) << name;
     EXPECT_FALSE(defaults.persistentDomainForName(name)) << name;
   }
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "escape.plist"));
+  folder.write("blocker", "a file where the directory should be");
+  setDefaultsDirectory(folder.path() / "blocker" / "prefs");
+  const std::size_t messagesBefore = log.messages().size();
+  EXPECT_FALSE(defaults.setPersistentDomainForName(Dictionary{}, kDomain));
+  EXPECT_EQ(log.messages().size(), messagesBefore + 1) << "the failed write says so";
 }
 
 TEST_F(DefaultsFiles, TheUsersGlobalDomainOverlaysTheMachinesDefaults) {
