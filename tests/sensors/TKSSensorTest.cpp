@@ -137,12 +137,10 @@ TEST(SensorArchive, TruncatedOrMistypedArchivesGiveNothing) {
     EXPECT_EQ(decode<TKSSensor>(Data(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length))), nullptr)
         << "length " << length;
   }
-  SequentialEncoder doublePrecision;  // precision as "d" instead of "f"
+  SequentialEncoder doublePrecision;  // precision and accuracy as "d" instead of "f"
   for (const char* text : {"a", "b", "c"}) doublePrecision.encodeString(text);
-  doublePrecision.encodeInt32(0);
-  doublePrecision.encodeInt32(0);
-  doublePrecision.encodeDouble(1.0);
-  doublePrecision.encodeDouble(1.0);
+  for (int i = 0; i < 2; ++i) doublePrecision.encodeInt32(0);
+  for (int i = 0; i < 2; ++i) doublePrecision.encodeDouble(1.0);
   EXPECT_EQ(decode<TKSSensor>(doublePrecision.data()), nullptr);
   SequentialEncoder nilIdentifier;
   nilIdentifier.encodeNullableString(std::nullopt);
