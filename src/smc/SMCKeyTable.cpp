@@ -49,8 +49,12 @@ std::string textEntry(const Dictionary& description, std::string_view name) {
   return text ? *text : std::string();
 }
 
-std::string smcSensorName() {
-  return os::Bundle::mainBundle().localizedStringForKey("Apple System Management Controller", "", "");
+void identifySMCSensor(TKSSensor& sensor, std::string uniqueIdentifier, std::string location, std::int32_t quantity) {
+  sensor.setUniqueIdentifier(std::move(uniqueIdentifier));
+  sensor.setLocationIdentifier(std::move(location));
+  sensor.setSensorName(os::Bundle::mainBundle().localizedStringForKey("Apple System Management Controller", "", ""));
+  sensor.setSensorType(1);
+  sensor.setQuantityType(quantity);
 }
 
 std::string machineModel() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/Value.h"
+#include "sensors/TKSSensor.h"
 
 namespace sw::smc {
 
@@ -49,8 +50,9 @@ char16_t offset(char16_t c, long long delta);
 std::string threeCharacterCode(std::string_view key);
 /// A string entry of a sensor description; "" when absent or not a string.
 std::string textEntry(const Dictionary& description, std::string_view name);
-/// The name every SMC sensor carries, from the host's string table.
-std::string smcSensorName();
+/// Gives an SMC sensor its identifiers and quantity, with the controller's name (from the host's
+/// string table) and the sensor type that every SMC sensor carries.
+void identifySMCSensor(TKSSensor& sensor, std::string uniqueIdentifier, std::string location, std::int32_t quantity);
 /// The model identifier of the machine ("MacPro5,1").
 std::string machineModel();
 

@@ -83,11 +83,8 @@ std::shared_ptr<TKSSMCElectricSensor> TKSSMCElectricSensor::createWithSensorDesc
 
   auto quantity = description->find("Quantity");
   std::optional<double> quantityType = quantity == description->end() ? std::nullopt : quantity->second.asReal();
-  sensor->setUniqueIdentifier(smc::textEntry(*description, "UniqueID"));
-  sensor->setLocationIdentifier(location);
-  sensor->setSensorName(smc::smcSensorName());
-  sensor->setSensorType(1);
-  sensor->setQuantityType(clampToInt32(quantityType.value_or(TKSQuantityUnknown)));
+  smc::identifySMCSensor(*sensor, smc::textEntry(*description, "UniqueID"), location,
+                         clampToInt32(quantityType.value_or(TKSQuantityUnknown)));
   return sensor;
 }
 

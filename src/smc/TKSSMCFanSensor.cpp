@@ -40,17 +40,11 @@ std::shared_ptr<TKSSMCFanSensor> TKSSMCFanSensor::createForFanAtIndex(std::uint3
     if (!sensor->smc_->objectValueForPropertyWithKey(sensor->fanKey(speedKey))) return nullptr;
   }
   std::optional<Value> descriptor = sensor->smc_->objectValueForPropertyWithKey(sensor->fanKey("F%cID"));
-  if (descriptor && descriptor->asString()) {
-    std::string name = trimmedBlanksAndTabs(*descriptor->asString());
-    sensor->setUniqueIdentifier(stringWithFormat("smc.fan.%@", name));
-    sensor->setLocationIdentifier(stringWithFormat("SMC FAN %@", name));
-  } else {
-    sensor->setUniqueIdentifier(stringWithFormat("smc.fan.%u", index));
-    sensor->setLocationIdentifier(stringWithFormat("SMC FAN %u", index));
-  }
-  sensor->setSensorName(smc::smcSensorName());
-  sensor->setSensorType(1);
-  sensor->setQuantityType(TKSQuantityFanSpeed);
+  // A fan without a readable descriptor goes by its index.
+  std::string name = descriptor && descriptor->asString() ? trimmedBlanksAndTabs(*descriptor->asString())
+                                                          : stringWithFormat("%u", index);
+  smc::identifySMCSensor(*sensor, stringWithFormat("smc.fan.%@", name), stringWithFormat("SMC FAN %@", name),
+                         TKSQuantityFanSpeed);
   sensor->setPrecisionAccuracy(0.25, 0.0);
   return sensor;
 }

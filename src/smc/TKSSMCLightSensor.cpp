@@ -35,11 +35,8 @@ std::shared_ptr<TKSSMCLightSensor> TKSSMCLightSensor::createForLightSensorWithKe
   sensor->smcKey_ = std::string(key);
   if (sensor->rawValue() <= 0) return nullptr;
   int number = *digit - u'0' + 1;
-  sensor->setUniqueIdentifier(stringWithFormat("smc.light.%d", number));
-  sensor->setLocationIdentifier(stringWithFormat("SMC AMBIENT LIGHT %d", number));
-  sensor->setSensorName(smc::smcSensorName());
-  sensor->setSensorType(1);
-  sensor->setQuantityType(TKSQuantityLight);
+  smc::identifySMCSensor(*sensor, stringWithFormat("smc.light.%d", number),
+                         stringWithFormat("SMC AMBIENT LIGHT %d", number), TKSQuantityLight);
   return sensor;
 }
 

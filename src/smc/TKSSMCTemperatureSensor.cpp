@@ -35,11 +35,8 @@ std::shared_ptr<TKSSMCTemperatureSensor> TKSSMCTemperatureSensor::createWithSens
   sensor->smcKey_ = smc::textEntry(*description, "SMCKey");
   std::optional<double> reading = smc::numberValue(sensor->smc_->objectValueForPropertyWithKey(sensor->smcKey_));
   if (!reading || !(*reading > 0)) return nullptr;
-  sensor->setUniqueIdentifier(smc::textEntry(*description, "UniqueID"));
-  sensor->setLocationIdentifier(smc::textEntry(*description, "LocationID"));
-  sensor->setSensorName(smc::smcSensorName());
-  sensor->setSensorType(1);
-  sensor->setQuantityType(TKSQuantityTemperature);
+  smc::identifySMCSensor(*sensor, smc::textEntry(*description, "UniqueID"), smc::textEntry(*description, "LocationID"),
+                         TKSQuantityTemperature);
   sensor->setPrecisionAccuracy(1.0, 0.0);
   return sensor;
 }
