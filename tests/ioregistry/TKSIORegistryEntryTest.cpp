@@ -42,9 +42,10 @@ TEST_F(RegistryEntries, LookupsFollowRegistryOrderAndHoldOneReferencePerWrapper)
               .deviceTreeEntry("/rom/boot-rom", {{"tag", Value("boot-rom")}}));
   const auto sensors = TKSIORegistryEntry::serviceObjectsMatchingName("IOHWSensor").value();
   EXPECT_EQ(tagsOf(sensors), (Tags{"first", "second", "third"}));
-  EXPECT_EQ(tagsOf({sensors[2]->parentServiceEntry(), sensors[1]->childServiceEntry(), sensors[2]->childServiceEntry()}),
+  const auto& third = sensors[2];
+  EXPECT_EQ(tagsOf({third->parentServiceEntry(), sensors[1]->childServiceEntry(), third->childServiceEntry()}),
             (Tags{"second", "third", std::nullopt}));
-  std::shared_ptr<TKSIORegistryEntry> top = sensors[2];
+  std::shared_ptr<TKSIORegistryEntry> top = third;
   while (auto parent = top->parentServiceEntry()) top = parent;  // must stop at the root
   EXPECT_EQ(TKSIORegistryEntry::serviceObjectsMatchingName("AppleSMC"), RegistryEntryList{}) << "empty, not nil";
   EXPECT_EQ(TKSIORegistryEntry::serviceObjectsMatchingName(std::nullopt), std::nullopt);
@@ -119,10 +120,11 @@ TEST_F(RegistryEntries, DriverClassNameIsTheNearestBundleCarriersClass) {
 }
 
 TEST_F(RegistryEntries, SubEntriesAreOnePerDictionaryElementOrNoneForAnArrayWithAnotherKindOfElement) {
-  install(ProfileBuilder().entry("AppleSmartBattery", {{"IOBatteryInfo", Value(Array{cell(4100), cell(4200), cell(4300)})},
-                                                       {"Mixed", Value(Array{cell(1), Value::integer(2), cell(3)})},
-                                                       {"Empty", Value(Array{})},
-                                                       {"Dictionary", cell(0)}}));
+  install(ProfileBuilder().entry("AppleSmartBattery",
+                                 {{"IOBatteryInfo", Value(Array{cell(4100), cell(4200), cell(4300)})},
+                                  {"Mixed", Value(Array{cell(1), Value::integer(2), cell(3)})},
+                                  {"Empty", Value(Array{})},
+                                  {"Dictionary", cell(0)}}));
   const auto entry = onlyService("AppleSmartBattery");
   const auto subEntries = entry->subEntriesWithName("IOBatteryInfo").value();
   ASSERT_EQ(subEntries.size(), 3U);

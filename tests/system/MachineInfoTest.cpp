@@ -117,7 +117,8 @@ TEST_F(MachineInfoGathering, ProcessorDataComesFromTheFirstProcessorNodeOnly) {
   const std::tuple<const char*, std::vector<Dictionary>, std::int32_t, std::uint64_t> cases[] = {
       {"no node: the current frequency", {}, 0, 2000000000},
       {"the maximum clock wins over the clock",
-       {{{"device_type", text("cpu")}, {"max-clock-frequency", k8Bytes}, {"clock-frequency", k4Bytes}}}, 0, 10000000000},
+       {{{"device_type", text("cpu")}, {"max-clock-frequency", k8Bytes}, {"clock-frequency", k4Bytes}}},
+       0, 10000000000},
       {"fewer than four bytes are no frequency", {node("cpu", "clock-frequency", bytes({1, 2}))}, 0, 2000000000},
       {"six bytes are read as their first four",
        {node("processor", "clock-frequency", bytes({0x00, 0x94, 0x35, 0x77, 0xff, 0xff}))}, 0, 2000000000},
