@@ -4,6 +4,7 @@
 
 #include "foundation/ProcessState.h"
 #include "sensors/TKSSensor.h"
+#include "support/SimulatedMachineTest.h"
 
 namespace sw {
 namespace {
@@ -24,11 +25,8 @@ std::vector<std::string> identifiersOf(const SensorList& sensors) {
   return identifiers;
 }
 
-class SensorClassRegistry : public testing::Test {
- protected:
-  void SetUp() override { resetProcessState(); }
-  void TearDown() override { resetProcessState(); }
-};
+/// Starts and ends every test on a fresh process state, so on an empty registry.
+using SensorClassRegistry = test::SimulatedMachineTest;
 
 TEST_F(SensorClassRegistry, DiscoveryFollowsRegistrationOrderKeepsDuplicatesAndEndsWithTheProcessState) {
   TKSSensor::registerSensorClass(classFinding("TKSBatterySensor", "battery.0.Voltage"));

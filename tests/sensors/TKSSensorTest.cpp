@@ -107,17 +107,15 @@ TEST(SubstituteIdentifier, IsTheCrcRegisterOfTheLocationBytesWithoutFinalInversi
 }
 
 TEST(SensorArchive, NarrowsPrecisionToAFloatWhileTheRecordKeepsTheDoubleExactly) {
-  TKSSensor original;
-  original.setUniqueIdentifier("smart.Disk.123");
+  ScriptedFan original;
   original.setSensorName("");
   original.setSensorType(-2);
-  original.setQuantityType(TKSQuantityFrequency);
   original.setPrecisionAccuracy(0.1, 1e300);
   const auto sensor = decode<TKSSensor>(archiveOf(original));
   ASSERT_NE(sensor, nullptr);
   EXPECT_EQ(sensor->description(),
-            "<TKSSensor>: ID: smart.Disk.123 Name:  Location: UNKNOWN LOCATION type: -2 quantity: 13 precision: 0.1 "
-            "accuracy: inf (23590caf: 0 -->  0.00)\n");
+            "<TKSSensor>: ID: smc.fan.0 Name:  Location: abc type: -2 quantity: 6 precision: 0.1 accuracy: inf "
+            "(cadbbe3d: 0 -->  0.00)\n");
   EXPECT_EQ(sensor->precision(), static_cast<double>(0.1F)) << "the nearest float, not 0.1";
 
   const auto record = decode<TKSSensorDescription>(archiveOf(*ScriptedFan().configurationDescription()));
