@@ -95,7 +95,7 @@ void addListCommand(CLI::App& app, CommonOptions& options) {
   CLI::App* command = app.add_subcommand("list", "every sensor in display order, as the widget shows it");
   command->add_flag("--json", listOptions->json, "one JSON object instead of text");
   command->add_option("--scale", listOptions->scale, "the temperature scale of the readings")
-      ->check(CLI::IsMember({"celsius", "fahrenheit", "kelvin"}));
+      ->check(CLI::IsMember(kScales));
   command->callback([&options, listOptions] { runList(options, *listOptions); });
 }
 

@@ -65,6 +65,12 @@ widget::WidgetPreferences preferencesOf(const TKSMachineInfo& machineInfo) {
                                    machineInfo.machineSerialNumber());
 }
 
+/// Temperatures carry the unit of the chosen scale; every other quantity its sensor's own.
+std::string unitKeyOf(const TKSSensor& sensor, std::int32_t temperatureScale) {
+  return sensor.quantityType() == TKSQuantityTemperature ? std::string(widget::temperatureUnitKey(temperatureScale))
+                                                         : sensor.unit();
+}
+
 double labelWidthOf(std::string_view text) {
   return os::currentTextMeasurer().widthOfText(text, PluginController::kLabelFontFamily,
                                                PluginController::kLabelFontSize);
@@ -205,11 +211,7 @@ std::string PluginController::localizedSensorNameAtIndex(std::int32_t sensorInde
 
 std::string PluginController::localizedSensorUnitAtIndex(std::int32_t sensorIndex) const {
   const TKSSensor* sensor = sensorAtIndex(sensorIndex);
-  if (sensor == nullptr) return {};
-  const std::string unitKey = sensor->quantityType() == TKSQuantityTemperature
-                                  ? std::string(widget::temperatureUnitKey(preferredTemperatureUnit_))
-                                  : sensor->unit();
-  return widget::localizedString(unitKey);
+  return sensor == nullptr ? std::string() : widget::localizedString(unitKeyOf(*sensor, preferredTemperatureUnit_));
 }
 
 std::optional<std::string> PluginController::prunedSensorNameForName(const std::optional<std::string>& name) const {
@@ -251,12 +253,9 @@ std::string PluginController::localizedReadingForRawValue(std::int32_t sensorInd
   if (rawValue == -1) return "---";
   const std::int32_t quantityType = sensor->quantityType();
   double value = sensor->valueConverter().valueForRawSensorValue(rawValue);
-  std::string unitKey = sensor->unit();
-  if (quantityType == TKSQuantityTemperature) {
-    value = widget::temperatureInScale(value, preferredTemperatureUnit_);
-    unitKey = widget::temperatureUnitKey(preferredTemperatureUnit_);
-  }
-  return widget::formattedReading(value, quantityType, sensor->precision(), widget::localizedString(unitKey));
+  if (quantityType == TKSQuantityTemperature) value = widget::temperatureInScale(value, preferredTemperatureUnit_);
+  return widget::formattedReading(value, quantityType, sensor->precision(),
+                                  widget::localizedString(unitKeyOf(*sensor, preferredTemperatureUnit_)));
 }
 
 std::string PluginController::localizedReadingAtIndex(std::int32_t sensorIndex) const {
