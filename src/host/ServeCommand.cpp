@@ -42,8 +42,11 @@ void runServe(CommonOptions& common, const ServeOptions& serve) {
   const sigset_t signals = stopSignals();
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-  WidgetHost host(pluginControllerFactory(),
-                  {.bindAddress = serve.bindAddress, .port = serve.port, .logRequests = common.verbose});
+  WidgetHostOptions hostOptions;
+  hostOptions.bindAddress = serve.bindAddress;
+  hostOptions.port = serve.port;
+  hostOptions.logRequests = common.verbose;
+  WidgetHost host(pluginControllerFactory(), hostOptions);
   const int port = host.bind();
   if (port < 0) {
     fmt::print(stderr, "sensorwidget: cannot listen on {} port {}\n", serve.bindAddress, serve.port);

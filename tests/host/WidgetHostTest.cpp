@@ -131,8 +131,14 @@ TEST_F(WidgetHostTest, ARequestLineThatIsNotHttpIsRefusedAndTheHostGoesOn) {
   EXPECT_EQ(client_.Get("/")->status, 200);
 }
 
+WidgetHostOptions onLoopbackPort(int port) {
+  WidgetHostOptions options;
+  options.port = port;
+  return options;
+}
+
 TEST(WidgetHostLifecycle, StopEndsServingEvenWhenItComesFirst) {
-  WidgetHost host(fakeController, {.bindAddress = "127.0.0.1", .port = 0});
+  WidgetHost host(fakeController, onLoopbackPort(0));
   ASSERT_GT(host.bind(), 0);
   host.stop();
   EXPECT_TRUE(host.serve());
@@ -140,7 +146,7 @@ TEST(WidgetHostLifecycle, StopEndsServingEvenWhenItComesFirst) {
 
 TEST(WidgetHostLifecycle, ABusyPortIsReportedNotServed) {
   RunningWidgetHost first(fakeController);
-  WidgetHost second(fakeController, {.bindAddress = "127.0.0.1", .port = first.port()});
+  WidgetHost second(fakeController, onLoopbackPort(first.port()));
   EXPECT_EQ(second.bind(), -1);
   EXPECT_FALSE(second.serve());
 }
