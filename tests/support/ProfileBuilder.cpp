@@ -58,11 +58,6 @@ ProfileBuilder& ProfileBuilder::model(const std::string& model) {
   return sysctl("hw.model", model);
 }
 
-ProfileBuilder& ProfileBuilder::profileName(const std::string& name) {
-  profile_.asDictionary()->insert_or_assign("ProfileName", Value(name));
-  return *this;
-}
-
 Value& ProfileBuilder::addEntryBelow(Value& parent, const std::string& className, Dictionary properties) {
   Array& children = childrenOf(parent);
   children.push_back(registryEntry(className, std::move(properties)));
@@ -128,15 +123,9 @@ ProfileBuilder& ProfileBuilder::hostInfo(std::int32_t cpuType, std::int32_t cpuS
   return *this;
 }
 
-ProfileBuilder& ProfileBuilder::hostUUID(const std::string& uuid) {
-  profile_.asDictionary()->insert_or_assign("HostUUID", Value(uuid));
-  return *this;
-}
+ProfileBuilder& ProfileBuilder::hostUUID(const std::string& uuid) { return section("HostUUID", Value(uuid)); }
 
-ProfileBuilder& ProfileBuilder::computerName(const std::string& name) {
-  profile_.asDictionary()->insert_or_assign("ComputerName", Value(name));
-  return *this;
-}
+ProfileBuilder& ProfileBuilder::computerName(const std::string& name) { return section("ComputerName", Value(name)); }
 
 ProfileBuilder& ProfileBuilder::file(const std::string& path, Value contents) {
   sectionDictionary("Files").insert_or_assign(path, std::move(contents));

@@ -29,7 +29,6 @@ class ProfileBuilder {
 
   /// Sets hw.model and the platform expert's name and "model" property.
   ProfileBuilder& model(const std::string& model);
-  ProfileBuilder& profileName(const std::string& name);
   /// Adds an entry below the platform expert.
   ProfileBuilder& entry(const std::string& className, Dictionary properties = {});
   /// Adds an entry below the entry added last.
