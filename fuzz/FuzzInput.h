@@ -12,11 +12,19 @@
 
 namespace sw::fuzz {
 
+inline std::string_view bytesAsText(const std::uint8_t* data, std::size_t size) {
+  return {reinterpret_cast<const char*>(data), size};
+}
+
+inline std::string_view bytesAsText(const Data& bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
 /// Reads the input front to back; once it runs out every piece is empty, so a harness never
 /// has to check sizes itself.
 class FuzzInput {
  public:
-  FuzzInput(const std::uint8_t* data, std::size_t size) : rest_(reinterpret_cast<const char*>(data), size) {}
+  FuzzInput(const std::uint8_t* data, std::size_t size) : rest_(bytesAsText(data, size)) {}
 
   /// The next byte, or 0 when none is left.
   std::uint8_t takeByte() {
@@ -43,10 +51,6 @@ class FuzzInput {
  private:
   std::string_view rest_;
 };
-
-inline std::string_view bytesAsText(const Data& bytes) {
-  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
 
 inline Data textAsBytes(std::string_view text) { return Data(text.begin(), text.end()); }
 

@@ -6,7 +6,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::optional<sw::Value> archive =
-      sw::PropertyListSerialization::propertyListFromData({reinterpret_cast<const char*>(data), size});
+      sw::PropertyListSerialization::propertyListFromData(sw::fuzz::bytesAsText(data, size));
   if (!archive || archive->asDictionary() == nullptr) return 0;
   const auto info = sw::TKSMachineInfo::createWithKeyedCoder(*archive->asDictionary());
   if (!info) return 0;

@@ -32,7 +32,7 @@ void useMachine() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   sw::fuzz::useScratchDefaultsDirectory();
   const std::optional<sw::Value> profile =
-      sw::PropertyListSerialization::propertyListFromData({reinterpret_cast<const char*>(data), size});
+      sw::PropertyListSerialization::propertyListFromData(sw::fuzz::bytesAsText(data, size));
   if (!profile) return 0;
   auto loaded = sw::sim::SimulatedMachine::load(*profile, "fuzz");
   if (const auto* reason = std::get_if<std::string>(&loaded)) {

@@ -10,7 +10,7 @@ using sw::PropertyListSerialization;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string error;
   const std::optional<sw::Value> value =
-      PropertyListSerialization::propertyListFromData({reinterpret_cast<const char*>(data), size}, &error);
+      PropertyListSerialization::propertyListFromData(sw::fuzz::bytesAsText(data, size), &error);
   if (!value) {
     sw::fuzz::require(!error.empty(), "a refused property list comes with a reason");
     return 0;

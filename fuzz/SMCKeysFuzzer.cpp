@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::optional<sw::Value> keys =
-      sw::PropertyListSerialization::propertyListFromData({reinterpret_cast<const char*>(data), size});
+      sw::PropertyListSerialization::propertyListFromData(sw::fuzz::bytesAsText(data, size));
   if (!keys) return 0;
   try {
     const sw::sim::SMCKeyTable table = sw::sim::SMCKeyTable::parse(*keys, "@SMCKeys");

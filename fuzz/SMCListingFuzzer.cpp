@@ -22,7 +22,7 @@ void checkLoadable(const sw::Array& keys) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string error;
-  const auto keys = sw::smc::parseSMCListing({reinterpret_cast<const char*>(data), size}, &error);
+  const auto keys = sw::smc::parseSMCListing(sw::fuzz::bytesAsText(data, size), &error);
   if (!keys) {
     sw::fuzz::require(!error.empty(), "a refused listing says why");
     return 0;

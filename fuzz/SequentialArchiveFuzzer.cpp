@@ -67,23 +67,25 @@ std::shared_ptr<sw::TKSSensorValueConverter> decodeConverter(SequentialDecoder& 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   sw::fuzz::FuzzInput input(data, size);
-  switch (input.takeByte() % 5) {
-    case 0: {
-      const std::string_view schedule = input.takeUntil('\0');
-      decodeItems(schedule, sw::fuzz::textAsBytes(input.takeRest()));
-      break;
-    }
+  const std::uint8_t kind = input.takeByte() % 5;
+  if (kind == 0) {
+    const std::string_view schedule = input.takeUntil('\0');
+    decodeItems(schedule, sw::fuzz::textAsBytes(input.takeRest()));
+    return 0;
+  }
+  const sw::Data archive = sw::fuzz::textAsBytes(input.takeRest());
+  switch (kind) {
     case 1:
-      checkRoundTrip(sw::fuzz::textAsBytes(input.takeRest()), sw::TKSSensor::createWithCoder);
+      checkRoundTrip(archive, sw::TKSSensor::createWithCoder);
       break;
     case 2:
-      checkRoundTrip(sw::fuzz::textAsBytes(input.takeRest()), decodeConverter);
+      checkRoundTrip(archive, decodeConverter);
       break;
     case 3:
-      checkRoundTrip(sw::fuzz::textAsBytes(input.takeRest()), sw::TKSSensorDescription::createWithCoder);
+      checkRoundTrip(archive, sw::TKSSensorDescription::createWithCoder);
       break;
     default:
-      checkRoundTrip(sw::fuzz::textAsBytes(input.takeRest()), sw::TKSMachineInfo::createWithCoder);
+      checkRoundTrip(archive, sw::TKSMachineInfo::createWithCoder);
       break;
   }
   return 0;

@@ -5,7 +5,7 @@
 #include "os/Bundle.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::optional<sw::Dictionary> table = sw::os::parseStringsFile({reinterpret_cast<const char*>(data), size});
+  const std::optional<sw::Dictionary> table = sw::os::parseStringsFile(sw::fuzz::bytesAsText(data, size));
   if (!table) return 0;
   for (const auto& [key, text] : *table) {
     sw::fuzz::require(sw::validUTF8(key) == key, "a string table's keys are valid UTF-8");
