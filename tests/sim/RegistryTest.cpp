@@ -87,9 +87,8 @@ TEST_F(Registry, PathsAreFoundByNameOrByNameAndLocationInEitherPlane) {
       {"IODeviceTree:rom", "(none)"},
   };
   for (const auto& [path, name] : kPaths) EXPECT_EQ(nameAt(path), name) << path;
-}
 
-TEST_F(Registry, ADeviceTreeDumpFromTheRegistryRootHasItsPathsFromTheDeviceTree) {
+  // A device tree dumped from the registry root has its paths from the device tree down.
   Value rom = ProfileBuilder::registryEntry("IOService", {{"IORegistryEntryName", Value("rom")}});
   Value deviceTree = ProfileBuilder::registryEntry("IOPlatformExpertDevice", {{"IORegistryEntryName", Value("device-tree")}}, {rom});
   install(ProfileBuilder().section(
