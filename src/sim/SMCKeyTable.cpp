@@ -164,7 +164,10 @@ SMCKeyTable SMCKeyTable::parse(const Value& keys, const std::string& path) {
   if (!seen.contains(kKeyCountCode)) {
     std::size_t listed = 1;
     for (const SMCKey& key : table.keys_) listed += key.hidden ? 0 : 1;
-    SMCKey count{kKeyCountCode, kUInt32Type, *encode(static_cast<double>(listed), {4, false, 0, false}, true)};
+    SMCKey count;
+    count.code = kKeyCountCode;
+    count.type = kUInt32Type;
+    count.bytes = *encode(static_cast<double>(listed), {4, false, 0, false}, true);
     table.keys_.insert(table.keys_.begin(), std::move(count));
   }
   for (std::size_t position = 0; position < table.keys_.size(); ++position) {
