@@ -120,9 +120,17 @@ std::optional<bool> Value::asBoolean() const {
 
 const Value* Value::find(std::string_view key) const {
   const auto* dictionary = asDictionary();
-  if (dictionary == nullptr) return nullptr;
-  auto found = dictionary->find(key);
-  return found == dictionary->end() ? nullptr : &found->second;
+  return dictionary == nullptr ? nullptr : valueForKey(*dictionary, key);
+}
+
+const Value* valueForKey(const Dictionary& dictionary, std::string_view key) {
+  auto found = dictionary.find(key);
+  return found == dictionary.end() ? nullptr : &found->second;
+}
+
+const std::string* stringForKey(const Dictionary& dictionary, std::string_view key) {
+  const Value* value = valueForKey(dictionary, key);
+  return value == nullptr ? nullptr : value->asString();
 }
 
 std::string Value::description() const {

@@ -86,6 +86,11 @@ class Value {
   Storage storage_;
 };
 
+/// The value at the key of a dictionary; nullptr when the key is absent.
+const Value* valueForKey(const Dictionary& dictionary, std::string_view key);
+/// The text at the key of a dictionary; nullptr when the key is absent or holds no text.
+const std::string* stringForKey(const Dictionary& dictionary, std::string_view key);
+
 /// The platform's name of a value's kind, as class names appear in messages ("NSString", …).
 std::string_view kindName(Value::Kind kind);
 

@@ -108,10 +108,9 @@ const Dictionary& Bundle::infoDictionary() {
 }
 
 std::optional<std::string> Bundle::bundleIdentifier() {
-  const Dictionary& info = infoDictionary();
-  auto found = info.find("CFBundleIdentifier");
-  if (found == info.end() || found->second.asString() == nullptr) return std::nullopt;
-  return *found->second.asString();
+  const std::string* identifier = stringForKey(infoDictionary(), "CFBundleIdentifier");
+  if (identifier == nullptr) return std::nullopt;
+  return *identifier;
 }
 
 std::optional<std::string> Bundle::resourceContents(std::string_view name, std::string_view type) {
@@ -140,9 +139,8 @@ std::string Bundle::localizedStringForKey(std::string_view key, std::string_view
   std::string_view tableName = table.empty() ? std::string_view("Localizable") : table;
   for (const std::string& language : localizationsForLocale(currentLocale())) {
     const std::optional<Dictionary>& entries = stringTable(language, tableName);
-    if (!entries) continue;
-    auto found = entries->find(key);
-    if (found != entries->end() && found->second.asString() != nullptr) return *found->second.asString();
+    const std::string* text = entries ? stringForKey(*entries, key) : nullptr;
+    if (text != nullptr) return *text;
   }
   return std::string(value.empty() ? key : value);
 }

@@ -283,9 +283,7 @@ std::string PluginController::localizedStatusMessage() const {
 }
 
 std::string PluginController::localizedVersionMessage() const {
-  const Dictionary& info = os::Bundle::pluginBundle().infoDictionary();
-  auto version = info.find("CFBundleShortVersionString");
-  const std::string* text = version == info.end() ? nullptr : version->second.asString();
+  const std::string* text = stringForKey(os::Bundle::pluginBundle().infoDictionary(), "CFBundleShortVersionString");
   if (text == nullptr || text->empty()) return {};
   return stringWithFormat(widget::localizedString("Version: %@"), *text);
 }

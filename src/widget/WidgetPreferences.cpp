@@ -20,22 +20,17 @@ constexpr std::array<std::string_view, 2> kOlderSensorIndexKeys = {"SensorIndexF
                                                                    "SensorIndexForDisplayPosition2"};
 
 const Dictionary* dictionaryAt(const Dictionary& dictionary, std::string_view key) {
-  auto found = dictionary.find(key);
-  return found == dictionary.end() ? nullptr : found->second.asDictionary();
-}
-
-const Value* valueAt(const Dictionary& dictionary, std::string_view key) {
-  auto found = dictionary.find(key);
-  return found == dictionary.end() ? nullptr : &found->second;
+  const Value* value = valueForKey(dictionary, key);
+  return value == nullptr ? nullptr : value->asDictionary();
 }
 
 std::int32_t storedSensorIndex(const Dictionary& machine, const std::string& idKey, const std::string& olderIndexKey,
                                std::int32_t sensorCount, const WidgetPreferences::SensorIndexLookup& indexForID) {
-  if (const Value* identifier = valueAt(machine, idKey)) {
+  if (const Value* identifier = valueForKey(machine, idKey)) {
     const std::string* text = identifier->asString();
     return text == nullptr ? -1 : indexForID(*text);
   }
-  if (const Value* olderIndex = valueAt(machine, olderIndexKey)) {
+  if (const Value* olderIndex = valueForKey(machine, olderIndexKey)) {
     const std::int64_t index = olderIndex->asInteger().value_or(-1);
     return index >= -1 && index < sensorCount ? static_cast<std::int32_t>(index) : -1;
   }
@@ -43,8 +38,8 @@ std::int32_t storedSensorIndex(const Dictionary& machine, const std::string& idK
 }
 
 std::int32_t storedTemperatureUnit(const Dictionary& domain, const Dictionary& machine) {
-  const Value* stored = valueAt(domain, kTemperatureUnitKey);
-  if (stored == nullptr) stored = valueAt(machine, kTemperatureUnitKey);
+  const Value* stored = valueForKey(domain, kTemperatureUnitKey);
+  if (stored == nullptr) stored = valueForKey(machine, kTemperatureUnitKey);
   const std::int64_t unit = stored == nullptr ? 0 : stored->asInteger().value_or(0);
   return unit >= kCelsius && unit <= kKelvin ? static_cast<std::int32_t>(unit) : kCelsius;
 }
