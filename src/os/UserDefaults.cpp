@@ -178,23 +178,14 @@ bool UserDefaults::setPersistentDomainForName(const Dictionary& domain, std::str
                                                                                      PropertyListSerialization::Format::XML));
 }
 
-bool UserDefaults::removePersistentDomainForName(std::string_view name) {
-  std::optional<std::filesystem::path> file = domainFile(name);
-  if (!file) return false;
-  std::error_code error;
-  std::filesystem::remove(*file, error);
-  if (error) logProblem(stringWithFormat("cannot remove %@: %@", file->string(), error.message()));
-  return !error;
-}
-
 std::optional<Value> UserDefaults::objectForKey(std::string_view key) {
   if (std::optional<Dictionary> global = persistentDomainForName(".GlobalPreferences")) {
-    if (auto found = global->find(key); found != global->end()) return found->second;
+    if (const Value* value = valueForKey(*global, key)) return *value;
   }
   if (!hasCurrentMachine()) return std::nullopt;
-  Dictionary machineDefaults = currentMachine().standardUserDefaults();
-  if (auto found = machineDefaults.find(key); found != machineDefaults.end()) return found->second;
-  return std::nullopt;
+  const Dictionary machineDefaults = currentMachine().standardUserDefaults();
+  const Value* value = valueForKey(machineDefaults, key);
+  return value == nullptr ? std::nullopt : std::optional<Value>(*value);
 }
 
 }  // namespace sw::os

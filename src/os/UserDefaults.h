@@ -33,7 +33,6 @@ class UserDefaults {
   /// Replaces the stored domain: written to a temporary file, flushed and renamed into place, so
   /// an interrupted write leaves the previous file whole. False (and a log message) on failure.
   bool setPersistentDomainForName(const Dictionary& domain, std::string_view name);
-  bool removePersistentDomainForName(std::string_view name);
   /// Writes are immediate; kept for callers that synchronise, as on the platform.
   bool synchronize() { return true; }
 
