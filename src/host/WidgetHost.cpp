@@ -2,15 +2,17 @@
 #include "host/WidgetHost.h"
 
 #include <fmt/format.h>
+#include <httplib.h>
 #include <sys/socket.h>
 
+#include <array>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <variant>
 
-#include <httplib.h>
 #include "host/ControllerFactory.h"
 #include "host/LoopbackHeaders.h"
 #include "host/ScriptCallRequest.h"
@@ -44,16 +46,21 @@ bool hasJsonContentType(const httplib::Request& request) {
   return type.compare(0, kJson.size(), kJson) == 0 && (type.size() == kJson.size() || type[kJson.size()] == ';');
 }
 
-const char* reasonForStatus(int status) {
-  switch (status) {
-    case 400: return "bad request";
-    case 403: return "forbidden";
-    case 404: return "not found";
-    case 405: return "method not allowed";
-    case 413: return "the request body is larger than 64 KiB";
-    case 414: return "the request line is too long";
-    default: return "the request failed";
+// Texts for the refusals that the library makes before a handler runs.
+constexpr std::array<std::pair<int, std::string_view>, 6> kRefusalTexts = {{
+    {400, "bad request"},
+    {403, "forbidden"},
+    {404, "not found"},
+    {405, "method not allowed"},
+    {413, "the request body is larger than 64 KiB"},
+    {414, "the request line is too long"},
+}};
+
+std::string_view refusalText(int status) {
+  for (const auto& [code, text] : kRefusalTexts) {
+    if (code == status) return text;
   }
+  return "the request failed";
 }
 
 }  // namespace
@@ -78,14 +85,16 @@ class WidgetHost::Server {
   bool serve() {
     if (port_ < 0) return false;
     std::thread stopper([this] { stopWhenAsked(); });
-    bool ok = http_.listen_after_bind();
+    const bool listened = http_.listen_after_bind();
+    bool stopped = false;
     {
       std::lock_guard lock(stateLock_);
       finished_ = true;
+      stopped = stopRequested_;
     }
     stateChanged_.notify_all();
     stopper.join();
-    return ok || stopRequested_;
+    return listened || stopped;
   }
 
   void stop() {
@@ -122,7 +131,7 @@ class WidgetHost::Server {
       return rejectForeignRequest(request, response);
     });
     http_.set_error_handler([](const httplib::Request&, httplib::Response& response) {
-      if (response.body.empty()) answerError(response, response.status, reasonForStatus(response.status));
+      if (response.body.empty()) answerError(response, response.status, refusalText(response.status));
       // A refused request's body may be left unread, so the connection cannot carry another one.
       response.set_header("Connection", "close");
     });
@@ -208,7 +217,7 @@ class WidgetHost::Server {
 
 WidgetInstanceTable::Factory pluginControllerFactory() {
   return []() -> WidgetInstanceTable::ScriptCall {
-    // The page outlives nothing here: it and its controller go together when the instance does.
+    // The page and its controller live and go together with the widget instance.
     struct Instance {
       WebView page;
       std::shared_ptr<PluginController> controller;
