@@ -83,14 +83,7 @@ TEST_F(PluginControllerTest, PublishedToThePageUntilReleasedAndDebugStringsAreNo
   EXPECT_EQ(page.windowScriptObject().valueForKey("PluginController"), nullptr);
 }
 
-class StoredSettings : public WidgetTestMachine {
- protected:
-  void storeMachine(Value machine, std::optional<Value> domainUnit = std::nullopt) {
-    Dictionary domain{{kSerialNumber, std::move(machine)}};
-    if (domainUnit) domain["IndexOfTemperatureUnit"] = *domainUnit;
-    storeDomain(domain);
-  }
-};
+class StoredSettings : public WidgetTestMachine {};
 
 TEST_F(StoredSettings, StoredPositionsAreReadAndThoseThatPointNowhereAreEmpty) {
   struct Case {
@@ -106,14 +99,14 @@ TEST_F(StoredSettings, StoredPositionsAreReadAndThoseThatPointNowhereAreEmpty) {
   for (const auto& c : cases) {
     useTemperatureSensors(4);
     // The identifier wins over an older index stored beside it.
-    storeMachine(Value(Dictionary{{"w1:SensorIDForDisplayPosition1", Value("fake.1")},
+    storeDomain(Value(Dictionary{{"w1:SensorIDForDisplayPosition1", Value("fake.1")},
                                   {"w1:SensorIndexForDisplayPosition1", Value::integer(0)},
                                   {std::string("w1:Sensor") + c.form + "ForDisplayPosition2", c.stored}}));
     auto controller = startedController();
     EXPECT_EQ(controller->preferredSensorIndexAtDisplayIndex(0), 1) << c.form << " " << &c - cases;
     EXPECT_EQ(controller->preferredSensorIndexAtDisplayIndex(1), c.expected) << c.form << " " << &c - cases;
   }
-  storeMachine(Value("not a dictionary"));
+  storeDomain(Value("not a dictionary"));
   EXPECT_EQ(startedController()->preferredSensorIndexAtDisplayIndex(1), 1) << "defaults, as on a first start";
 }
 
@@ -131,14 +124,14 @@ TEST_F(StoredSettings, ScaleIsReadFromTheDomainThenTheOlderMachinePlace) {
     useTemperatureSensors(2);
     Dictionary machine{{"w1:SensorIDForDisplayPosition1", Value("fake.0")}};
     if (c.machineUnit) machine["IndexOfTemperatureUnit"] = *c.machineUnit;
-    storeMachine(Value(machine), c.domainUnit);
+    storeDomain(Value(machine), c.domainUnit ? Dictionary{{"IndexOfTemperatureUnit", *c.domainUnit}} : Dictionary{});
     EXPECT_EQ(startedController()->preferredTemperatureUnitIndex(), c.expected) << &c - cases;
   }
 }
 
 TEST_F(StoredSettings, AWriteRemovesTheOlderIndexAndMovesTheOlderScaleUp) {
   useTemperatureSensors(3);
-  storeMachine(Value(Dictionary{{"w1:SensorIndexForDisplayPosition1", Value::integer(2)},
+  storeDomain(Value(Dictionary{{"w1:SensorIndexForDisplayPosition1", Value::integer(2)},
                                 {"IndexOfTemperatureUnit", Value::integer(1)}}));
   startedController()->setPreferredSensorIndexForDisplayIndex(1, 1);
   EXPECT_EQ(storedDomain()->at("IndexOfTemperatureUnit"), Value::integer(1));
@@ -151,9 +144,8 @@ TEST_F(StoredSettings, AWriteRemovesTheOlderIndexAndMovesTheOlderScaleUp) {
 TEST_F(StoredSettings, EveryWriteStartsFromTheStoredDomainAndKeepsWhatIsNotItsOwn) {
   useTemperatureSensors(2);
   const Value otherMachine(Dictionary{{"w1:SensorIDForDisplayPosition1", Value("theirs")}});
-  storeDomain({{"SomeoneElsesKey", Value("kept")},
-               {"OTHERSERIAL", otherMachine},
-               {kSerialNumber, Value(Dictionary{{"Unrelated", Value::integer(7)}})}});
+  storeDomain(Value(Dictionary{{"Unrelated", Value::integer(7)}}),
+              {{"SomeoneElsesKey", Value("kept")}, {"OTHERSERIAL", otherMachine}});
   auto first = startedController();
   PluginController withoutIdentifier;
   withoutIdentifier.setPreferredSensorIndexForDisplayIndex(1, 0);

@@ -85,15 +85,16 @@ class WidgetTestMachine : public ::testing::Test {
   std::optional<Dictionary> storedDomain() {
     return os::UserDefaults::standardUserDefaults().persistentDomainForName(kPluginDomain);
   }
-  void storeDomain(const Dictionary& domain) {
+  /// Stores the plug-in's domain: this machine's entry beside the other keys given.
+  void storeDomain(Value machine, Dictionary domain = {}) {
+    domain[kSerialNumber] = std::move(machine);
     ASSERT_TRUE(os::UserDefaults::standardUserDefaults().setPersistentDomainForName(domain, kPluginDomain));
   }
   /// This machine's dictionary in the stored domain; empty when there is none.
   Dictionary storedMachineDictionary() {
     const auto domain = storedDomain();
-    if (!domain || !domain->count(kSerialNumber)) return {};
-    const Dictionary* machine = domain->at(kSerialNumber).asDictionary();
-    return machine ? *machine : Dictionary{};
+    const Value* machine = domain ? valueForKey(*domain, kSerialNumber) : nullptr;
+    return machine && machine->asDictionary() ? *machine->asDictionary() : Dictionary{};
   }
 
   os::testing::TemporaryDirectory defaultsDirectory_;
