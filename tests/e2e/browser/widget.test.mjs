@@ -59,7 +59,6 @@ before(async () => {
     reducedMotion: 'reduce',  // the card turns over at once, so screenshots show one face
   });
   page = context.pages()[0] ?? await context.newPage();
-  page.on('pageerror', (error) => console.error('page error:', error.message));
   await openWidget();
 });
 
@@ -105,6 +104,15 @@ describe('the front of the widget', () => {
     await page.unroute('**/widget.css');
     await openWidget();
     assert.ok(!(await text('#name-0')).endsWith(ELLIPSIS), 'the full-width label shows the whole name');
+  });
+
+  test('an error in the page reaches the plug-in\'s log', async () => {
+    await page.evaluate(() => setTimeout(() => { throw new Error('page fault 42'); }));
+    const deadline = Date.now() + 5000;
+    while (!host.log().includes("Debug message('Uncaught Error: page fault 42')") && Date.now() < deadline) {
+      await new Promise((done) => setTimeout(done, 100));
+    }
+    assert.match(host.log(), /Debug message\('Uncaught Error: page fault 42'\)/);
   });
 });
 

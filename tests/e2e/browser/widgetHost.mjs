@@ -1,11 +1,12 @@
-// Starts and stops `sensorwidget serve` for the browser tests, always on the loopback interface.
+// Starts and stops `sensorwidget serve` for the browser tests, always on the loopback interface,
+// with --verbose so that the tests can read the host's log.
 import { spawn } from 'node:child_process';
 import { once } from 'node:events';
 
 const ADDRESS_LINE = /^Widget at (http:\/\/127\.0\.0\.1:(\d+)\/)$/m;
 
 export async function startWidgetHost(binary, { defaultsDir, port = 0 }) {
-  const child = spawn(binary, ['serve', '--port', String(port), '--defaults-dir', defaultsDir],
+  const child = spawn(binary, ['serve', '--port', String(port), '--defaults-dir', defaultsDir, '--verbose'],
     { stdio: ['ignore', 'pipe', 'pipe'] });
   let output = '';
   let errors = '';
@@ -27,6 +28,8 @@ export async function startWidgetHost(binary, { defaultsDir, port = 0 }) {
   });
   return {
     ...address,
+    /** What the host has logged so far (--verbose sends the system log to stderr). */
+    log: () => errors,
     /** Sends SIGTERM and resolves to the exit status. */
     async stop() {
       if (child.exitCode !== null) return child.exitCode;
