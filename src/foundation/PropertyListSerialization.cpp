@@ -9,12 +9,17 @@
 #include <memory>
 
 #include "foundation/Numbers.h"
+#include "foundation/TextEncoding.h"
 
 namespace sw {
 namespace {
 
 // Deeper nesting than this is no property list anyone writes, and the conversion recurses.
 constexpr int kMaximumDepth = 200;
+
+// Texts are written as C strings, which end at the first NUL: a text holding one could not be
+// written back as it was read.
+constexpr const char* kTextWithNul = "the property list holds a text with a NUL character in it";
 
 struct PlistDeleter {
   void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
@@ -25,6 +30,67 @@ struct MallocDeleter {
   void operator()(void* block) const { std::free(block); }
 };
 using MallocBlock = std::unique_ptr<char, MallocDeleter>;
+
+// Reading a binary file's UTF-16 text with a NUL in it as a dictionary key makes libplist abort
+// the process (it checks the key's length against the C string's), and it has no call that reads
+// a key by its length. Such files are therefore found in their bytes before libplist reads them.
+constexpr std::string_view kBinaryMagic = "bplist00";
+constexpr std::size_t kBinaryTrailerSize = 32;
+constexpr std::uint8_t kUTF16TextMarker = 0x60;
+constexpr std::uint8_t kIntegerMarker = 0x10;
+constexpr std::uint8_t kCountFollows = 0x0F;
+
+/// The big-endian number of `width` bytes at an offset; nothing when it does not lie within the bytes.
+std::optional<std::uint64_t> bigEndianAt(std::string_view bytes, std::uint64_t offset, std::uint64_t width) {
+  if (width == 0 || width > 8 || offset > bytes.size() || width > bytes.size() - offset) return std::nullopt;
+  std::uint64_t number = 0;
+  for (std::uint64_t index = 0; index < width; ++index) number = (number << 8) | static_cast<std::uint8_t>(bytes[offset + index]);
+  return number;
+}
+
+/// The UTF-16 bytes of the object at an offset when it is a UTF-16 text lying within the bytes.
+std::optional<std::string_view> utf16TextAt(std::string_view bytes, std::uint64_t offset) {
+  std::optional<std::uint64_t> marker = bigEndianAt(bytes, offset, 1);
+  if (!marker || (*marker & 0xF0) != kUTF16TextMarker) return std::nullopt;
+  std::uint64_t units = *marker & 0x0F;
+  std::uint64_t start = offset + 1;
+  if (units == kCountFollows) {  // longer texts give their count as an integer object
+    std::optional<std::uint64_t> countMarker = bigEndianAt(bytes, start, 1);
+    if (!countMarker || (*countMarker & 0xF0) != kIntegerMarker) return std::nullopt;
+    std::uint64_t width = std::uint64_t{1} << (*countMarker & 0x0F);
+    std::optional<std::uint64_t> count = bigEndianAt(bytes, start + 1, width);
+    if (!count) return std::nullopt;
+    units = *count;
+    start += 1 + width;
+  }
+  if (start > bytes.size() || units > (bytes.size() - start) / 2) return std::nullopt;
+  return bytes.substr(start, units * 2);
+}
+
+bool holdsNulUnit(std::string_view utf16) {
+  for (std::size_t index = 0; index + 1 < utf16.size(); index += 2) {
+    if (utf16[index] == '\0' && utf16[index + 1] == '\0') return true;
+  }
+  return false;
+}
+
+/// Whether a binary file has a UTF-16 text object holding a NUL. Objects and tables that do not
+/// lie within the bytes are left for libplist to refuse.
+bool binaryListHoldsTextWithNul(std::string_view bytes) {
+  if (!bytes.starts_with(kBinaryMagic) || bytes.size() < kBinaryMagic.size() + kBinaryTrailerSize) return false;
+  std::size_t trailer = bytes.size() - kBinaryTrailerSize;
+  std::optional<std::uint64_t> offsetWidth = bigEndianAt(bytes, trailer + 6, 1);
+  std::optional<std::uint64_t> objectCount = bigEndianAt(bytes, trailer + 8, 8);
+  std::optional<std::uint64_t> tableStart = bigEndianAt(bytes, trailer + 24, 8);
+  if (!offsetWidth || !objectCount || !tableStart || *tableStart > bytes.size()) return false;
+  for (std::uint64_t index = 0; index < *objectCount; ++index) {
+    std::optional<std::uint64_t> offset = bigEndianAt(bytes, *tableStart + index * *offsetWidth, *offsetWidth);
+    if (!offset) return false;
+    std::optional<std::string_view> text = utf16TextAt(bytes, *offset);
+    if (text && holdsNulUnit(*text)) return true;
+  }
+  return false;
+}
 
 class NodeReader {
  public:
@@ -48,10 +114,13 @@ std::optional<Value> NodeReader::read(plist_t node, int depth) {
     case PLIST_ARRAY:
       return readArray(node, depth);
     case PLIST_STRING: {
-      char* text = nullptr;
-      plist_get_string_val(node, &text);
-      MallocBlock owner(text);
-      return Value(std::string(text != nullptr ? text : ""));
+      std::uint64_t length = 0;
+      const char* text = plist_get_string_ptr(node, &length);
+      if (text == nullptr) return Value(std::string());
+      std::string_view bytes(text, length);
+      if (bytes.find('\0') != std::string_view::npos) return fail(kTextWithNul);
+      // Binary files hold one-byte texts of any bytes; a text that is no UTF-8 could not be written back.
+      return Value(validUTF8(bytes));
     }
     case PLIST_UINT: {
       // libplist keeps every integer as 64 bits; negative numbers come back in two's complement.
@@ -99,7 +168,7 @@ std::optional<Value> NodeReader::readDictionary(plist_t node, int depth) {
     if (item == nullptr) break;
     std::optional<Value> value = read(item, depth + 1);
     if (!value) return std::nullopt;
-    dictionary.insert_or_assign(std::string(key != nullptr ? key : ""), std::move(*value));
+    dictionary.insert_or_assign(validUTF8(key != nullptr ? key : ""), std::move(*value));
   }
   return Value(std::move(dictionary));
 }
@@ -159,10 +228,13 @@ std::optional<Value> PropertyListSerialization::propertyListFromData(std::string
   };
   if (bytes.empty()) return failWith("the file is empty");
   if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) return failWith("the file is too large");
+  if (binaryListHoldsTextWithNul(bytes)) return failWith(kTextWithNul);
   plist_t root = nullptr;
   plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
   PlistPointer owner(root);
   if (root == nullptr) return failWith("the file is no property list (neither XML nor binary)");
+  plist_type rootType = plist_get_node_type(root);
+  if (rootType != PLIST_DICT && rootType != PLIST_ARRAY) return failWith("the property list's root is neither a dictionary nor an array");
   NodeReader reader;
   std::optional<Value> value = reader.read(root, 0);
   if (!value) return failWith(reader.error);

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <regex>
+#include <set>
 
 #include "foundation/TextEncoding.h"
 #include "smc/SMCValueDecoding.h"
@@ -114,6 +115,7 @@ std::optional<Value> signalFor(const SMCListingKey& key) {
 
 std::optional<std::vector<SMCListingKey>> parseSMCListing(std::string_view text, std::string* error) {
   std::vector<SMCListingKey> keys;
+  std::set<std::string> listedKeys;  // a controller has each key once; a simulated one refuses repeats
   bool hidden = false;
   std::size_t lineNumber = 0;
   std::size_t start = 0;
@@ -128,6 +130,10 @@ std::optional<std::vector<SMCListingKey>> parseSMCListing(std::string_view text,
     if (!line.starts_with("[")) continue;  // headers, blank lines
     std::string reason;
     std::optional<SMCListingKey> key = parseKeyLine(line, hidden, &reason);
+    if (key && !listedKeys.insert(key->key).second) {
+      reason = fmt::format("key \"{}\" is listed twice", macRomanToUTF8(key->key));
+      key.reset();
+    }
     if (!key) {
       if (error) *error = fmt::format("line {}: {}", lineNumber, reason);
       return std::nullopt;

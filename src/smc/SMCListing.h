@@ -22,7 +22,8 @@ struct SMCListingKey {
   bool hidden = false;
 };
 
-/// The keys of a listing in order; nothing and a reason naming the line for a malformed one.
+/// The keys of a listing in order; nothing and a reason naming the line for a malformed one,
+/// including one that lists a key a second time.
 std::optional<std::vector<SMCListingKey>> parseSMCListing(std::string_view text, std::string* error);
 
 /// Signal dicts on readable temperatures, fan speeds and powers, so a simulated machine moves.
