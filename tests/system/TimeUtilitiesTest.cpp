@@ -51,10 +51,9 @@ class LocalizedTime : public ::testing::Test {
 TEST_F(LocalizedTime, DurationsShowOnlyTheUnitsThatAddSomethingInBothLanguages) {
   const std::tuple<double, const char*, const char*, const char*> durations[] = {  // English, German, numeric
       {0, "0 seconds", "0 Sekunden", "00:00:00"}, {1, "1 second ", "1 Sekunde ", "00:00:01"},
-      {125, "2 minutes 5 seconds", "2 Minuten 5 Sekunden", "00:02:05"}, {3600, "1 hour ", "1 Stunde ", "01:00:00"},
+      {125, "2 minutes 5 seconds", "2 Minuten 5 Sekunden", "00:02:05"},
       {3725, "1 hour 2 minutes ", "1 Stunde 2 Minuten ", "01:02:05"},
       {86401, "1 day 1 second ", "1 Tag 1 Sekunde ", "1 d 00:00"},
-      {2 * 86400 + 7200, "2 days 2 hours ", "2 Tage 2 Stunden ", "2 d 02:00"},
       {-61.7, "-1 minute 1 second ", "-1 Minute 1 Sekunde ", "-00:01:01"},
       // Beyond the 32-bit range of seconds the count saturates rather than overflowing.
       {1e300, "24855 days 3 hours 14 minutes ", "24855 Tage 3 Stunden 14 Minuten ", "24855 d 03:14"}};
