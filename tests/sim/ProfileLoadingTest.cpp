@@ -1,5 +1,6 @@
 // Loading machine profiles: malformed profiles are refused with a message that names the source,
-// the entry path and the problem; XML and binary files load alike, and so does every built-in one.
+// the entry path and the problem; XML and binary files load alike with every kind of value, and
+// so does every built-in profile.
 #include <gtest/gtest.h>
 
 #include "foundation/PropertyListSerialization.h"
@@ -110,25 +111,45 @@ TEST(ProfileRefusal, EveryMalformedProfileIsRefusedWithItsPathAndProblem) {
 
 std::string textOf(const Data& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-TEST(ProfileFiles, BinaryAndXMLFilesOfOneProfileDescribeTheSameMachine) {
+TEST(ProfileFiles, BinaryAndXMLFilesOfOneProfileDescribeTheSameMachineWithEveryKindOfValue) {
   using Format = PropertyListSerialization::Format;
-  Value profile = ProfileBuilder().entry("AppleSMC", {{"smc-version", Value("1.47f2")}, {"ratio", Value::real(0.5)}}).build();
+  const Dictionary everyKind{
+      {"integer", Value::integer(-5)}, {"large", Value::integer(17179869184)}, {"real", Value::real(2.5)},
+      {"whole real", Value::real(3.0)}, {"true", Value::boolean(true)},      {"false", Value::boolean(false)},
+      {"data", Value(Data{0, 0xff, 0x10})}, {"empty data", Value(Data{})},   {"date", Value(Date{316000000.0})},
+      {"text", Value("Grüße & <tags>")}, {"list", Value(Array{Value::integer(1), Value(Dictionary{}), Value(Array{})})}};
+  Value profile = ProfileBuilder().entry("IOHWSensor", everyKind).build();
   os::testing::TemporaryDirectory directory;
   for (Format format : {Format::XML, Format::Binary}) {
     std::string path =
         directory.write("profile.plist", textOf(PropertyListSerialization::dataFromPropertyList(profile, format))).string();
     SimulatedMachine::LoadResult result = SimulatedMachine::loadFile(path);
     ASSERT_EQ(problemOf(result), "(loaded)");
-    const RegistryEntry& smc = *std::get<0>(result)->planeRoot("IOService")->children.front()->children.front();
-    EXPECT_EQ(smc.property("smc-version"), Value("1.47f2")) << path;
-    EXPECT_EQ(smc.property("ratio")->kind(), Value::Kind::Real) << path;
+    const Dictionary& read = std::get<0>(result)->planeRoot("IOService")->children.front()->children.front()->properties;
+    EXPECT_EQ(read, everyKind);
+    // Equality compares numbers by value; the kinds must stay apart too.
+    EXPECT_EQ(read.at("whole real").kind(), Value::Kind::Real);
+    EXPECT_EQ(read.at("integer").kind(), Value::Kind::Integer);
+    EXPECT_EQ(read.at("true").kind(), Value::Kind::Boolean);
   }
+  EXPECT_TRUE(PropertyListSerialization::dataFromPropertyList(Value("text"), Format::XML).empty())
+      << "only a dictionary or an array makes a file";
 }
 
-TEST(ProfileFiles, AFileThatIsNoPropertyListOrCannotBeReadIsRefusedWithItsPath) {
+// Damaged files that merely must not crash the reader are replayed by the fuzz corpus.
+TEST(ProfileFiles, AFileThatIsNoPropertyListOrCannotBeReadIsRefusedWithItsPathAndReason) {
+  std::string nested = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
+  for (int level = 0; level < 300; ++level) nested += "<array>";
+  for (int level = 0; level < 300; ++level) nested += "</array>";
+  const std::pair<std::string, const char*> kFiles[] = {
+      {"hello", "the file is no property list (neither XML nor binary)"},
+      {"", "the file is empty"},
+      {nested + "</plist>", "the property list is nested too deeply"}};
   os::testing::TemporaryDirectory directory;
-  std::string path = directory.write("profile.txt", "hello").string();
-  EXPECT_EQ(problemOf(SimulatedMachine::loadFile(path)), path + ": the file is no property list (neither XML nor binary)");
+  for (const auto& [contents, reason] : kFiles) {
+    std::string path = directory.write("profile.plist", contents).string();
+    EXPECT_EQ(problemOf(SimulatedMachine::loadFile(path)), path + ": " + reason);
+  }
   EXPECT_EQ(problemOf(SimulatedMachine::loadFile("/nonexistent/profile.plist")),
             "/nonexistent/profile.plist: the file cannot be read");
 }
