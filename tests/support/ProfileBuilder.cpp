@@ -4,57 +4,40 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 
 namespace sw::test {
 namespace {
 
 constexpr const char* kChildrenKey = "IORegistryEntryChildren";
 
-Array& childrenOf(Value& entry) {
-  Dictionary& fields = *entry.asDictionary();
-  auto [children, inserted] = fields.try_emplace(kChildrenKey, Array{});
-  return *children->second.asArray();
-}
+Array& childrenOf(Value& entry) { return *entry.asDictionary()->try_emplace(kChildrenKey, Array{}).first->second.asArray(); }
 
 Value& platformExpert(Value& profile) { return childrenOf(profile.asDictionary()->find("IORegistry")->second)[0]; }
-
-Data modelData(const std::string& model) {
-  Data bytes(model.begin(), model.end());
-  bytes.push_back(0);
-  return bytes;
-}
 
 }  // namespace
 
 ProfileBuilder::ProfileBuilder() {
-  Dictionary expert{{"IOObjectClass", Value("IOPlatformExpertDevice")},
-                    {"IOPlatformSerialNumber", Value("W80000000000")},
-                    {"manufacturer", Value("Apple Inc.")}};
-  Value root = registryEntry("IORegistryEntry", {{"IORegistryEntryName", Value("Root")}}, {Value(std::move(expert))});
+  Value expert(Dictionary{{"IOObjectClass", Value("IOPlatformExpertDevice")},
+                          {"IOPlatformSerialNumber", Value("W80000000000")},
+                          {"manufacturer", Value("Apple Inc.")}});
   profile_ = Value(Dictionary{
       {"ProfileName", Value("Test machine")},
-      {"IORegistry", std::move(root)},
-      {"HostInfo", Value(Dictionary{{"cpu_type", Value::integer(7)}, {"cpu_subtype", Value::integer(4)}})},
-      {"Sysctl", Value(Dictionary{{"hw.ncpu", Value::integer(2)},
-                                  {"hw.availcpu", Value::integer(2)},
-                                  {"hw.physicalcpu", Value::integer(2)}})},
+      {"IORegistry", registryEntry("IORegistryEntry", {{"IORegistryEntryName", Value("Root")}}, {std::move(expert)})},
   });
+  hostInfo(7, 4).sysctl("hw.ncpu", 2).sysctl("hw.availcpu", 2).sysctl("hw.physicalcpu", 2).model("TestMachine1,1");
   file("/System/Library/CoreServices/SystemVersion.plist",
-       Value(Dictionary{{"ProductName", Value("Mac OS X")},
-                        {"ProductVersion", Value("10.5.8")},
-                        {"ProductBuildVersion", Value("9L31a")}}));
-  model("TestMachine1,1");
+       Value(Dictionary{{"ProductName", Value("Mac OS X")}, {"ProductVersion", Value("10.5.8")}, {"ProductBuildVersion", Value("9L31a")}}));
 }
 
 Dictionary& ProfileBuilder::sectionDictionary(const std::string& name) {
-  auto [found, inserted] = profile_.asDictionary()->try_emplace(name, Dictionary{});
-  return *found->second.asDictionary();
+  return *profile_.asDictionary()->try_emplace(name, Dictionary{}).first->second.asDictionary();
 }
 
 ProfileBuilder& ProfileBuilder::model(const std::string& model) {
   Dictionary& expert = *platformExpert(profile_).asDictionary();
   expert.insert_or_assign("IORegistryEntryName", Value(model));
-  expert.insert_or_assign("model", Value(modelData(model)));
+  expert.insert_or_assign("model", Value(Data(model.c_str(), model.c_str() + model.size() + 1)));  // with its NUL
   return sysctl("hw.model", model);
 }
 
@@ -82,16 +65,13 @@ ProfileBuilder& ProfileBuilder::deviceTreeEntry(const std::string& path, Diction
   auto [tree, inserted] = profile_.asDictionary()->try_emplace(
       "IODeviceTree", registryEntry("IOPlatformExpertDevice", {{"IORegistryEntryName", Value("device-tree")}}));
   Value* current = &tree->second;
-  std::size_t start = 1;
-  while (start <= path.size()) {
-    std::size_t end = std::min(path.find('/', start), path.size());
-    std::string name = path.substr(start, end - start);
-    start = end + 1;
+  std::istringstream names(path);
+  for (std::string name; std::getline(names, name, '/');) {
     if (name.empty()) continue;
     Array& children = childrenOf(*current);
     auto found = std::find_if(children.begin(), children.end(), [&](const Value& child) {
       const Value* childName = child.find("IORegistryEntryName");
-      return childName != nullptr && childName->asString() != nullptr && *childName->asString() == name;
+      return childName != nullptr && *childName == Value(name);
     });
     if (found == children.end()) {
       children.push_back(registryEntry("IOService", {{"IORegistryEntryName", Value(name)}}));
@@ -103,39 +83,33 @@ ProfileBuilder& ProfileBuilder::deviceTreeEntry(const std::string& path, Diction
   return *this;
 }
 
-ProfileBuilder& ProfileBuilder::sysctl(const std::string& name, std::int64_t value) {
-  sectionDictionary("Sysctl").insert_or_assign(name, Value::integer(value));
+ProfileBuilder& ProfileBuilder::put(const std::string& sectionName, const std::string& key, Value value) {
+  sectionDictionary(sectionName).insert_or_assign(key, std::move(value));
   return *this;
 }
 
-ProfileBuilder& ProfileBuilder::sysctl(const std::string& name, const std::string& value) {
-  sectionDictionary("Sysctl").insert_or_assign(name, Value(value));
+ProfileBuilder& ProfileBuilder::remove(const std::string& sectionName, const std::string& key) {
+  sectionDictionary(sectionName).erase(key);
   return *this;
 }
 
-ProfileBuilder& ProfileBuilder::removeSysctl(const std::string& name) {
-  sectionDictionary("Sysctl").erase(name);
-  return *this;
-}
+ProfileBuilder& ProfileBuilder::sysctl(const std::string& name, std::int64_t value) { return put("Sysctl", name, Value::integer(value)); }
+
+ProfileBuilder& ProfileBuilder::sysctl(const std::string& name, const std::string& value) { return put("Sysctl", name, Value(value)); }
+
+ProfileBuilder& ProfileBuilder::removeSysctl(const std::string& name) { return remove("Sysctl", name); }
 
 ProfileBuilder& ProfileBuilder::hostInfo(std::int32_t cpuType, std::int32_t cpuSubtype) {
-  sectionDictionary("HostInfo") = Dictionary{{"cpu_type", Value::integer(cpuType)}, {"cpu_subtype", Value::integer(cpuSubtype)}};
-  return *this;
+  return section("HostInfo", Value(Dictionary{{"cpu_type", Value::integer(cpuType)}, {"cpu_subtype", Value::integer(cpuSubtype)}}));
 }
 
 ProfileBuilder& ProfileBuilder::hostUUID(const std::string& uuid) { return section("HostUUID", Value(uuid)); }
 
 ProfileBuilder& ProfileBuilder::computerName(const std::string& name) { return section("ComputerName", Value(name)); }
 
-ProfileBuilder& ProfileBuilder::file(const std::string& path, Value contents) {
-  sectionDictionary("Files").insert_or_assign(path, std::move(contents));
-  return *this;
-}
+ProfileBuilder& ProfileBuilder::file(const std::string& path, Value contents) { return put("Files", path, std::move(contents)); }
 
-ProfileBuilder& ProfileBuilder::removeFile(const std::string& path) {
-  sectionDictionary("Files").erase(path);
-  return *this;
-}
+ProfileBuilder& ProfileBuilder::removeFile(const std::string& path) { return remove("Files", path); }
 
 ProfileBuilder& ProfileBuilder::process(std::int32_t pid, const std::string& command, std::uint32_t uid) {
   auto [found, inserted] = profile_.asDictionary()->try_emplace("Processes", Array{});
@@ -144,14 +118,10 @@ ProfileBuilder& ProfileBuilder::process(std::int32_t pid, const std::string& com
   return *this;
 }
 
-ProfileBuilder& ProfileBuilder::defaults(const std::string& key, Value value) {
-  sectionDictionary("Defaults").insert_or_assign(key, std::move(value));
-  return *this;
-}
+ProfileBuilder& ProfileBuilder::defaults(const std::string& key, Value value) { return put("Defaults", key, std::move(value)); }
 
 ProfileBuilder& ProfileBuilder::superclass(const std::string& className, const std::string& superclassName) {
-  sectionDictionary("IOClassHierarchy").insert_or_assign(className, Value(superclassName));
-  return *this;
+  return put("IOClassHierarchy", className, Value(superclassName));
 }
 
 ProfileBuilder& ProfileBuilder::section(const std::string& name, Value contents) {

@@ -1,14 +1,8 @@
-// Builds machine profiles for tests in a few lines:
-//
-//   ProfileBuilder().model("MacBookPro5,5")
-//       .entry("AppleSMC", {{"smc-version", Value("1.47f2")}})
-//       .entry("AppleSmartBatteryManager").child("AppleSmartBattery", {{"Voltage", Value::integer(12400)}})
-//       .sysctl("hw.ncpu", 2)
-//       .file("/etc/hwmond.SMART", Value("..."))
-//       .build();
-//
-// Entries added with entry() hang below the platform expert; child() adds below the entry added
-// last (entry() or child()), so a chain of child() calls goes deeper.
+// Builds machine profiles for tests in a few lines, e.g.
+//   ProfileBuilder().model("MacBookPro5,5").entry("AppleSmartBatteryManager")
+//       .child("AppleSmartBattery", {{"Voltage", Value::integer(12400)}}).sysctl("hw.ncpu", 2).build();
+// entry() hangs an entry below the platform expert; child() below the entry added last, so a
+// chain of child() calls goes deeper.
 #pragma once
 
 #include <cstdint>
@@ -63,6 +57,8 @@ class ProfileBuilder {
 
  private:
   Dictionary& sectionDictionary(const std::string& name);
+  ProfileBuilder& put(const std::string& sectionName, const std::string& key, Value value);
+  ProfileBuilder& remove(const std::string& sectionName, const std::string& key);
   Value& addEntryBelow(Value& parent, const std::string& className, Dictionary properties);
 
   Value profile_;

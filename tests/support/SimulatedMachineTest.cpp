@@ -26,11 +26,9 @@ sim::SimulatedMachine& SimulatedMachineTest::install(const ProfileBuilder& profi
 
 sim::SimulatedMachine& SimulatedMachineTest::installBuiltIn(const std::string& name) {
   sim::SimulatedMachine::LoadResult result = sim::SimulatedMachine::loadBuiltIn(name);
-  if (auto* problem = std::get_if<std::string>(&result)) {
-    ADD_FAILURE() << "built-in profile refused: " << *problem;
-    return use(ProfileBuilder().buildMachine());
-  }
-  return use(std::get<std::shared_ptr<sim::SimulatedMachine>>(result));
+  auto* machine = std::get_if<std::shared_ptr<sim::SimulatedMachine>>(&result);
+  if (machine == nullptr) ADD_FAILURE() << "built-in profile refused: " << std::get<std::string>(result);
+  return use(machine != nullptr ? *machine : ProfileBuilder().buildMachine());
 }
 
 sim::SimulatedMachine& SimulatedMachineTest::use(std::shared_ptr<sim::SimulatedMachine> machine) {
