@@ -12,14 +12,10 @@
 
 namespace sw::test {
 
-using host::WidgetHost;
-using host::WidgetHostOptions;
-using host::WidgetInstanceTable;
-
 class RunningWidgetHost {
  public:
-  explicit RunningWidgetHost(WidgetInstanceTable::Factory factory, WidgetHostOptions options = {})
-      : host_(std::move(factory), withFreePort(std::move(options))) {
+  explicit RunningWidgetHost(host::WidgetInstanceTable::Factory factory)
+      : host_(std::move(factory), {.port = 0, .limits = {}}) {
     port_ = host_.bind();
     EXPECT_GT(port_, 0) << "the host could not bind a loopback port";
     thread_ = std::thread([this] { host_.serve(); });
@@ -30,22 +26,18 @@ class RunningWidgetHost {
   }
 
   int port() const { return port_; }
-  WidgetHost& host() { return host_; }
+  host::WidgetHost& host() { return host_; }
   std::string origin() const { return "http://127.0.0.1:" + std::to_string(port_); }
   httplib::Client client() const {
     httplib::Client client("127.0.0.1", port_);
     client.set_read_timeout(10, 0);
     client.set_tcp_nodelay(true);
+    client.set_keep_alive(true);
     return client;
   }
 
  private:
-  static WidgetHostOptions withFreePort(WidgetHostOptions options) {
-    options.port = 0;
-    return options;
-  }
-
-  WidgetHost host_;
+  host::WidgetHost host_;
   int port_ = -1;
   std::thread thread_;
 };
