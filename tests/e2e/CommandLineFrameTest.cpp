@@ -13,10 +13,6 @@ TEST_F(CommandLineFrame, ProfilesAndIoregShowTheBuiltInMachines) {
   const ProcessResult profiles = run({"profiles"});
   EXPECT_EQ(profiles.exitStatus, 0) << profiles.standardError;
   EXPECT_NE(profiles.standardOutput.find("MacBookPro5,5  MacBook Pro 13-inch, Mid 2009  (default)\n"), std::string::npos);
-  const ProcessResult services = run({"ioreg"});
-  EXPECT_EQ(services.exitStatus, 0) << services.standardError;
-  EXPECT_TRUE(services.standardOutput.starts_with(
-      "+-o Root  <class IORegistryEntry>\n  +-o MacBookPro5,5  <class IOPlatformExpertDevice>\n"));
   const ProcessResult deviceTree = run({"ioreg", "--plane", "IODeviceTree", "--profile", "PowerMac7,3"});
   EXPECT_NE(deviceTree.standardOutput.find("+-o boot-rom@fff00000  <class IOService>"), std::string::npos);
 }
@@ -26,7 +22,7 @@ TEST_F(CommandLineFrame, RefusedInputExitsWithTwoForUsageAndOneWithOneLineOtherw
   struct Case {
     std::vector<std::string> arguments;
     int exitStatus;
-    std::string message;  // empty: any usage text
+    std::string message;  // of a refusal with 1; a usage error prints the usage text
   };
   const Case cases[] = {
       {{}, 2, ""},
@@ -41,8 +37,10 @@ TEST_F(CommandLineFrame, RefusedInputExitsWithTwoForUsageAndOneWithOneLineOtherw
   for (const auto& c : cases) {
     const ProcessResult result = run(c.arguments);
     EXPECT_EQ(result.exitStatus, c.exitStatus) << (c.arguments.empty() ? "(none)" : c.arguments.back());
-    if (!c.message.empty()) EXPECT_EQ(result.standardError, "sensorwidget: " + c.message + "\n");
-    if (c.exitStatus == 1) EXPECT_TRUE(result.standardOutput.empty());
+    if (c.exitStatus == 1) {
+      EXPECT_EQ(result.standardError, "sensorwidget: " + c.message + "\n");
+      EXPECT_EQ(result.standardOutput, "");
+    }
   }
   std::filesystem::remove(defaultsDirectory());
   work_.write("defaults", "occupied");  // the harness names this path with --defaults-dir

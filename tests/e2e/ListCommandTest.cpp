@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "SensorWidgetProcess.h"
-#include "TestProfile.h"
 
 namespace sw::e2e {
 namespace {
@@ -11,7 +10,7 @@ namespace {
 class ListCommand : public SensorWidgetProcess {
  protected:
   nlohmann::ordered_json listJSON(std::vector<std::string> options = {}, const std::string& locale = "en_US") {
-    std::vector<std::string> arguments = {"list", "--json", "--profile", writeTestProfile(work_.path()).string()};
+    std::vector<std::string> arguments = {"list", "--json", "--profile", testProfile()};
     arguments.insert(arguments.end(), options.begin(), options.end());
     const ProcessResult result = run(arguments, "", locale);
     EXPECT_EQ(result.exitStatus, 0) << result.standardError;
@@ -20,14 +19,11 @@ class ListCommand : public SensorWidgetProcess {
 };
 
 TEST_F(ListCommand, JSONHasTheDocumentedFieldsInOrderAndTheSensorsInDisplayOrder) {
-  auto list = listJSON();
-  std::vector<std::string> keys;
-  for (const auto& [key, value] : list.items()) keys.push_back(key);
-  EXPECT_EQ(keys, (std::vector<std::string>{"model", "status", "version", "sensors"}));
-  EXPECT_EQ(list["model"], "MacBookPro5,5");
-  EXPECT_EQ(list["status"], "");
-  EXPECT_EQ(list["version"], "Version: 1.0.0");
-  EXPECT_EQ(nlohmann::json::parse(list["sensors"][1].dump()), nlohmann::json::parse(R"({
+  const auto list = listJSON();
+  auto head = list;  // ordered: the comparison checks the order of the fields too
+  head["sensors"] = list["sensors"].size();
+  EXPECT_EQ(head, nlohmann::ordered_json::parse(R"({"model": "MacBookPro5,5", "status": "", "version": "Version: 1.0.0", "sensors": 4})"));
+  EXPECT_EQ(list["sensors"][1], nlohmann::ordered_json::parse(R"({
       "index": 1, "uniqueIdentifier": "smc.temperature.DF3", "locationIdentifier": "SMC CPU A DIODE",
       "sensorName": "Apple System Management Controller", "sensorType": 1, "quantityType": 1,
       "precision": 1.0, "accuracy": 0.0, "unit": "C", "rawValue": 45, "value": 45.0,

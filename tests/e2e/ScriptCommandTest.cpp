@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "SensorWidgetProcess.h"
-#include "TestProfile.h"
 
 namespace sw::e2e {
 namespace {
@@ -12,9 +11,6 @@ using nlohmann::json;
 
 class ScriptCommand : public SensorWidgetProcess {
  protected:
-  std::vector<json> results(const std::vector<json>& calls) {
-    return SensorWidgetProcess::results(calls, writeTestProfile(work_.path()).string());
-  }
   std::vector<json> positionsOf(const char* widget) {
     return results({call("setWidgetIdentifier", {widget}), call("preferredSensorIndexAtDisplayIndex", {0}),
                     call("preferredSensorIndexAtDisplayIndex", {1}), call("preferredTemperatureUnitIndex")});
@@ -92,16 +88,15 @@ TEST_F(ScriptCommand, OutOfRangeArgumentsAreIgnoredOrAnsweredEmpty) {
 }
 
 TEST_F(ScriptCommand, UnsupportedModelAnswersWithNoSensors) {
-  const auto answers = SensorWidgetProcess::results(
-      {call("setWidgetIdentifier", {"w1"}), call("numberOfAvailableSensors"), call("localizedStatusMessage"),
-       call("localizedReadingAtDisplayIndex", {0})},
-      writeTestProfile(work_.path(), "MacBookPro99,1").string());
+  const auto answers = results({call("setWidgetIdentifier", {"w1"}), call("numberOfAvailableSensors"),
+                                call("localizedStatusMessage"), call("localizedReadingAtDisplayIndex", {0})},
+                               "MacBookPro99,1");
   EXPECT_EQ(answers, (std::vector<json>{nullptr, 0, "Unsupported machine", ""}));
   EXPECT_FALSE(std::filesystem::exists(pluginDomainFile())) << "nothing to store without sensors";
 }
 
 TEST_F(ScriptCommand, EveryBadLineGetsOneErrorAndTheRestStillRuns) {
-  const ProcessResult result = run({"script", "--profile", writeTestProfile(work_.path()).string()},
+  const ProcessResult result = run({"script", "--profile", testProfile()},
                                    "not json\n[1, 2]\n{\"args\": []}\n{\"call\": 5}\n{\"call\": \"readPreferences\"}\n"
                                    "{\"call\": \"setPreferredSensorIndex:forDisplayIndex:\", \"args\": [0, 0]}\n"
                                    "{\"call\": \"noSuchOperation\"}\n"

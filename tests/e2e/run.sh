@@ -8,4 +8,4 @@ cd "$(dirname "$0")/browser"
 if [ ! -d node_modules/playwright-core ]; then
   npm ci --no-audit --no-fund --loglevel=error
 fi
-SENSORWIDGET="$binary" exec node --test --test-reporter=spec --test-concurrency=1
+SENSORWIDGET="$binary" exec node --test --test-concurrency=1

@@ -140,15 +140,15 @@ describe('the back of the widget', () => {
   });
 
   test('the Fahrenheit switch changes the temperature reading', async () => {
-    await page.waitForFunction(() => /°C$/.test(document.getElementById('reading-0').textContent));
-    await flip();
-    await page.check('input[name="scale"][value="1"]');
-    await flipBack();
-    await page.waitForFunction(() => /°F$/.test(document.getElementById('reading-0').textContent));
-    await flip();
-    await page.check('input[name="scale"][value="0"]');
-    await flipBack();
-    await page.waitForFunction(() => /°C$/.test(document.getElementById('reading-0').textContent));
+    const readingEndsWith = (unit) => page.waitForFunction(
+      (suffix) => document.getElementById('reading-0').textContent.endsWith(suffix), unit);
+    await readingEndsWith('°C');
+    for (const [scale, unit] of [['1', '°F'], ['0', '°C']]) {
+      await flip();
+      await page.check(`input[name="scale"][value="${scale}"]`);
+      await flipBack();
+      await readingEndsWith(unit);
+    }
   });
 
   test('a sensor chosen on the back stays chosen across a reload and a restart of the host', async () => {
