@@ -67,7 +67,7 @@ TEST(SMCRecord, theDriverAnswersUnknownAndMalformedRequestsWithErrors) {
   EXPECT_EQ(sim::SMCUserClient::lastConnectionCounts().failed, 2u) << "a wrong size or selector never reaches the driver";
 }
 
-TEST_F(SMCClient, aMissingControllerOrUserClientGivesNoSharedClient) {
+TEST_F(SMCClient, aMissingControllerOrUserClientOrAnImplausibleCPUDiodeGivesNoSharedClient) {
   EXPECT_EQ(Controller::sharedSystemManagementController(), nullptr);
   install(ProfileBuilder().entry("AppleSMC", {{"@SMCKeys", Value(Array{})}}));  // no "smc-version"
   EXPECT_EQ(Controller::sharedSystemManagementController(), nullptr);
@@ -75,16 +75,13 @@ TEST_F(SMCClient, aMissingControllerOrUserClientGivesNoSharedClient) {
   os::CapturedLog log;
   EXPECT_EQ(Controller::sharedSystemManagementController(), nullptr);
   EXPECT_TRUE(log.contains("TKSSystemManagementController: could not open service connection (error -536870201)\n"));
-}
-
-TEST_F(SMCClient, anImplausibleCPUDiodeRejectsTheController) {
   // fp97: 256.875 truncates to 256 and passes; 257.0 does not.
   for (const auto& [fp97, accepted] : {std::pair{Data{0x80, 0x70}, true}, std::pair{Data{0x80, 0x80}, false}}) {
     install(smcMachine({smcKey("TC0D", "fp97", fp97)}));
-    os::CapturedLog log;
+    os::CapturedLog diodeLog;
     EXPECT_EQ(Controller::sharedSystemManagementController() != nullptr, accepted);
-    EXPECT_EQ(log.contains("Strange entry for SMC CPU diode sensor 0 detected: Assuming defective or fake System "
-                           "Management Controller. Rejecting communication!\n"),
+    EXPECT_EQ(diodeLog.contains("Strange entry for SMC CPU diode sensor 0 detected: Assuming defective or fake "
+                                "System Management Controller. Rejecting communication!\n"),
               !accepted);
   }
 }

@@ -60,25 +60,20 @@ TEST_F(SMCSensors, errorMarkersAndNegativeFractionsAtRunTime) {
   }
 }
 
-TEST_F(SMCSensors, electricQuantityUnitAndIdentifierComeFromTheFirstLetter) {
+TEST_F(SMCSensors, electricQuantityComesFromTheFirstLetterAndCountersIdleGraphicsAndNegativeReadingsGiveNone) {
   install(smcMachine({smcKey("VC0C", "sp4b", kTwelveVolts), smcKey("IC0C", "sp4b", kTwelveVolts),
-                      smcKey("PC0C", "sp4b", kTwelveVolts), smcKey("VC1C", "sp4b", kTwelveVolts)}));
+                      smcKey("PC0C", "sp4b", kTwelveVolts), smcKey("VC1C", "sp4b", kTwelveVolts),
+                      smcKey("VC9C", "ui16", {0, 12}), smcKey("PG0C", "sp87", {0, 6}),  // 0.047 W
+                      smcKey("PG1C", "sp87", {0, 26}), smcKey("VN0C", "sp4b", {0, 0}), smcKey("IN1C", "sp4b", {0xFF, 0})}));
   SensorList sensors = TKSSMCElectricSensor::allSensors();
   // 792992 is 12.10009765625 * 65536.
-  EXPECT_EQ(summaries(sensors), (Texts{"smc.voltage.DE3 | SMC CPU A | V | 792992 | 0",
-                                       "smc.current.DE3 | SMC CPU A | A | 792992 | 0",
-                                       "smc.power.DE3 | SMC CPU A | W | 792992 | 0",
-                                       "smc.voltage.DE4 | SMC CPU SUPPLY 1 | V | 792992 | 0"}));
-  ASSERT_EQ(sensors.size(), 4u);
+  EXPECT_EQ(summaries(sensors),
+            (Texts{"smc.voltage.DE3 | SMC CPU A | V | 792992 | 0", "smc.current.DE3 | SMC CPU A | A | 792992 | 0",
+                   "smc.power.DE3 | SMC CPU A | W | 792992 | 0", "smc.voltage.DE4 | SMC CPU SUPPLY 1 | V | 792992 | 0",
+                   "smc.power.HE4 | SMC GPU SUPPLY 2 | W | 13312 | 0", "smc.voltage.OE3 | SMC NORTHBRIDGE | V | 0 | 0"}));
+  ASSERT_EQ(sensors.size(), 6u);
   EXPECT_EQ(sensors[1]->quantityType(), TKSQuantityCurrent);
   EXPECT_EQ(sensors[2]->quantityType(), TKSQuantityPower);
-}
-
-TEST_F(SMCSensors, electricCountersIdleGraphicsAndNegativeReadingsGiveNoSensor) {
-  install(smcMachine({smcKey("VC0C", "ui16", {0, 12}), smcKey("PG0C", "sp87", {0, 6}),  // 0.047 W
-                      smcKey("PG1C", "sp87", {0, 26}), smcKey("VN0C", "sp4b", {0, 0}), smcKey("IN1C", "sp4b", {0xFF, 0})}));
-  EXPECT_EQ(summaries(TKSSMCElectricSensor::allSensors()),
-            (Texts{"smc.power.HE4 | SMC GPU SUPPLY 2 | W | 13312 | 0", "smc.voltage.OE3 | SMC NORTHBRIDGE | V | 0 | 0"}));
 }
 
 TEST_F(SMCSensors, fansAreNamedAfterTheirDescriptorOrTheirIndexBeyondNineInLetters) {

@@ -55,7 +55,7 @@ class ProcessLookup : public ::testing::Test {
   std::shared_ptr<TamperingMachine> machine_;
 };
 
-TEST_F(ProcessLookup, MatchesNamesByTheSixteenCharacterCommandRule) {
+TEST_F(ProcessLookup, MatchesNamesByTheSixteenCharacterCommandRuleAndIdentifiersToTheirNameAndUser) {
   EXPECT_EQ(named("DashboardClient"), (Identifiers{{152, 153}})) << "every process, in table order";
   EXPECT_EQ(named("SixteenCharsLong"), (Identifiers{{160}}));
   EXPECT_EQ(named("SixteenCharsLongAndMore"), (Identifiers{{160}})) << "a full command matches longer names";
@@ -65,9 +65,7 @@ TEST_F(ProcessLookup, MatchesNamesByTheSixteenCharacterCommandRule) {
   EXPECT_EQ(named(""), std::nullopt);
   EXPECT_TRUE(Processes::isProcessRunningWithName("launchd"));
   EXPECT_FALSE(Processes::isProcessRunningWithName(""));
-}
-
-TEST_F(ProcessLookup, AnIdentifierGivesItsNameAndUserAndAnUnknownOneLeavesTheUserUntouched) {
+  // An identifier gives its name and user; an unknown one leaves the user untouched.
   std::uint32_t user = 7;
   EXPECT_EQ(Processes::processNameForProcessIDGetEffectiveUserID(4242, &user), std::nullopt);
   EXPECT_EQ(user, 7u);
