@@ -53,12 +53,11 @@ TEST(SMCRecord, theDriverAnswersUnknownAndMalformedRequestsWithErrors) {
   sim::SMCUserClient client(table);
   auto call = [&](std::uint8_t command, const char* key, std::size_t inputSize = 80,
                   std::uint32_t selector = kSMCUserClientMethod) {
-    TKSSMCKeyData input{};
-    input.command = command;
-    input.key = smc::fourCharCodeForKeyString(key);
-    TKSSMCKeyData output{};
-    std::size_t outputSize = sizeof output;
-    return client.callStructMethod(selector, &input, inputSize, &output, &outputSize);
+    TKSSMCKeyData record{};  // the driver may answer into the record it was given
+    record.command = command;
+    record.key = smc::fourCharCodeForKeyString(key);
+    std::size_t outputSize = sizeof record;
+    return client.callStructMethod(selector, &record, inputSize, &record, &outputSize);
   };
   EXPECT_EQ(call(kSMCCommandReadKeyInfo, "NONE"), os::kIOReturnNotFound);
   EXPECT_EQ(call(kSMCCommandReadKeyInfo, "TC0D", 79), os::kIOReturnBadArgument);

@@ -70,13 +70,10 @@ const LocationCase kElectricRows[] = {
     {"VC1C", "MacPro5,1", "SMC CPU B", 2}, {"VC2C", "MacPro5,1", "SMC CPU SUPPLY 2", 2},
 };
 
-TEST(SMCKeyTables, temperatureKeysFollowTheTableAndItsModelRules) {
+TEST(SMCKeyTables, keysFollowTheirTableAndItsModelAndPackageRules) {
   for (const LocationCase& test : kTemperatureRows) {
     EXPECT_EQ(temperatureLocationForKey(test.key, test.model), test.location) << test.key << " on " << test.model;
   }
-}
-
-TEST(SMCKeyTables, electricKeysFollowTheTableAndItsModelAndPackageRules) {
   for (const LocationCase& test : kElectricRows) {
     EXPECT_EQ(electricLocationForKey(test.key, test.model, test.packages), test.location)
         << test.key << " on " << test.model << " with " << test.packages;

@@ -14,36 +14,24 @@ namespace {
 
 using test::ProfileBuilder;
 
-ProfileBuilder penrynMachine() {
-  ProfileBuilder profile;
-  profile.sysctl("machdep.cpu.vendor", "GenuineIntel")
-      .sysctl("machdep.cpu.brand_string", "Intel(R) Core(TM)2 Duo CPU     P7550  @ 2.26GHz");
-  for (const auto& [item, value] : std::initializer_list<std::pair<std::string, std::int64_t>>{
-           {"family", 6}, {"model", 23}, {"stepping", 10}, {"signature", 67194}, {"cores_per_package", 2},
-           {"logical_per_package", 2}, {"address_bits.physical", 36}, {"address_bits.virtual", 48}}) {
-    profile.sysctl("machdep.cpu." + item, value);
-  }
-  return std::move(profile.sysctl("hw.packages", 1));
-}
-
 using X86Identification = test::SimulatedMachineTest;
 
 TEST_F(X86Identification, DescribesTheProcessorItemByItemWithNilTextsAndZerosForMissingItems) {
-  // A family and a package count wider than eight bits keep their low byte.
-  install(penrynMachine().sysctl("machdep.cpu.family", 0x1206).sysctl("hw.packages", 257));
+  installBuiltIn("MacBookPro5,5");
   EXPECT_EQ(TKSx86Info().description(),
             "Vendor code: 'GenuineIntel' Brand: 'Intel(R) Core(TM)2 Duo CPU     P7550  @ 2.26GHz'\nFamily: 6 Model: 23 "
             "Stepping: 10 Signature: 67194 Cores per Package: 2 Units per Package: 2 Packages: 1 Physical Address "
             "Bits: 36 Virtual Address Bits: 48\n");
-  install(ProfileBuilder().sysctl("hw.ncpu", 1));
+  // A family and a package count wider than eight bits keep their low byte.
+  install(ProfileBuilder().sysctl("machdep.cpu.family", 0x1206).sysctl("hw.packages", 258));
   EXPECT_EQ(TKSx86Info().description(),
-            "Vendor code: '(null)' Brand: '(null)'\nFamily: 0 Model: 0 Stepping: 0 Signature: 0 Cores per Package: 0 "
-            "Units per Package: 0 Packages: 1 Physical Address Bits: 0 Virtual Address Bits: 0\n");
+            "Vendor code: '(null)' Brand: '(null)'\nFamily: 6 Model: 0 Stepping: 0 Signature: 0 Cores per Package: 0 "
+            "Units per Package: 0 Packages: 2 Physical Address Bits: 0 Virtual Address Bits: 0\n");
 }
 
-// A failing item's zero shows in the description of the empty machine above.
+// A failing item's zero shows in the description of the bare machine above.
 TEST_F(X86Identification, AMissingOutPointerIsSkipped) {
-  install(penrynMachine());
+  installBuiltIn("MacBookPro5,5");
   std::uint8_t logicalUnits = 0;
   TKSx86Info().getCoresPerPackageLogicalUnitsPerPackage(nullptr, &logicalUnits);
   EXPECT_EQ(logicalUnits, 2);
