@@ -1,5 +1,5 @@
-// sysctl, host_info and the other host queries of the simulated Mac: sizes, buffer rules and
-// the facts they report.
+// sysctl and host_info of the simulated Mac: sizes, buffer rules and the facts they report. The
+// machine's files are read through the version file of the machine-information tests.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -103,16 +103,6 @@ TEST_F(HostFacts, HostInfoReportsTheProfilesProcessorAndCountsAndRefusesAShortCo
   EXPECT_EQ(os::host_info(os::mach_host_self(), os::HOST_BASIC_INFO, words, &count), os::KERN_INVALID_ARGUMENT);
   count = os::HOST_BASIC_INFO_COUNT;
   EXPECT_EQ(os::host_info(os::mach_host_self(), 3, words, &count), os::KERN_INVALID_ARGUMENT);
-}
-
-TEST_F(HostFacts, FilesAreTextBytesOrPropertyLists) {
-  install(ProfileBuilder()
-              .file("/etc/hwmond.SMART", Value("enabled\n"))
-              .file("/Library/list.plist", Value(Array{Value::integer(1), Value("two")})));
-  EXPECT_EQ(os::readFile("/etc/hwmond.SMART"), (Data{'e', 'n', 'a', 'b', 'l', 'e', 'd', '\n'}));
-  EXPECT_EQ(os::readPropertyListFile("/Library/list.plist"), Value(Array{Value::integer(1), Value("two")}));
-  EXPECT_FALSE(os::readFile("/etc/absent").has_value());
-  EXPECT_FALSE(os::readPropertyListFile("/etc/hwmond.SMART").has_value()) << "a text file is no property list";
 }
 
 }  // namespace
