@@ -147,14 +147,11 @@ TEST_F(SMCClient, aMissCostsTwoCallsAndAValueUpToItsExpiryNone) {
 }
 
 // What an expiry time costs in calls shows above; here which policy sets which time.
-TEST(SMCAccessPolicy, setsTheExpiryTime) {
+TEST(SMCCachedValue, accessPoliciesSetTheExpiryTimeNonPositiveTimesAreIgnoredAndANeverStoredValueIsInvalid) {
   for (const auto& [policy, expiry] : {std::pair{2, 60.0}, {1, 10.0}, {7, 1.0}}) {
     Controller::setAccessPolicy(policy);
     EXPECT_EQ(TKSSMCCachedValue::cacheExpireTime(), expiry) << policy;
   }
-}
-
-TEST(SMCCachedValue, nonPositiveExpiryTimesAreIgnoredAndANeverStoredValueIsInvalid) {
   TKSSMCCachedValue::setCacheExpireTime(0.75);
   for (double ignored : {0.0, -5.0, std::nan("")}) TKSSMCCachedValue::setCacheExpireTime(ignored);
   EXPECT_EQ(TKSSMCCachedValue::cacheExpireTime(), 0.75);

@@ -29,7 +29,7 @@ Dictionary node(const char* type, const char* key, Value value) {
   return {{"device_type", text(type)}, {key, std::move(value)}};
 }
 
-TEST(VersionTexts, TheCodePacksMajorAsTwoDigitsAddsTheRestUnlimitedAndSaturates) {
+TEST(VersionTexts, TheCodePacksMajorAsTwoDigitsAddsTheRestUnlimitedAndSaturatesAndTheKernelNumberIsFound) {
   const std::pair<const char*, std::int32_t> cases[] = {
       {"10.6.8", 0x1068}, {"10.5", 0x1050}, {"10.4.11", 0x104B}, {"10", 0x1000}, {"10.7.5 (beta)", 0x1075},
       {"10.10.1", 0x10A1},  // a minor number above 9 spills into the major digits, as the packing always did
@@ -38,14 +38,12 @@ TEST(VersionTexts, TheCodePacksMajorAsTwoDigitsAddsTheRestUnlimitedAndSaturates)
   for (const auto& [version, code] : cases) {
     EXPECT_EQ(NSProcessInfoTKSAdditions::versionCodeForVersionNumber(version), code) << version;
   }
-}
-
-TEST(VersionTexts, TheKernelNumberRunsFromTheFirstDigitAfterAPrefixUpToTheColon) {
-  const std::pair<const char*, const char*> cases[] = {
+  // The kernel's number runs from the first digit after a prefix up to the colon.
+  const std::pair<const char*, const char*> kernelCases[] = {
       {"Darwin Kernel Version 9.8.0: Wed Jul 15 16:55:01 PDT 2009; root:xnu-1228.15.4~1/RELEASE_I386", "9.8.0"},
       {"Darwin Kernel Version 10.8.0", "10.8.0"}, {"  \tDarwin 11.4.2:x", "11.4.2"},
       {"9.8.0: starts with its number", ""}, {"   9.8.0: after blanks", ""}, {"no digits at all", ""}, {"", ""}};
-  for (const auto& [kernel, number] : cases) EXPECT_EQ(TKSMachineInfo::kernelVersionNumber(kernel), number) << kernel;
+  for (const auto& [kernel, number] : kernelCases) EXPECT_EQ(TKSMachineInfo::kernelVersionNumber(kernel), number) << kernel;
 }
 
 class MachineInfoGathering : public test::SimulatedMachineTest {
