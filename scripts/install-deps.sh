@@ -7,7 +7,10 @@ packages=(g++ cmake ninja-build pkg-config libplist++-dev libplist-dev nlohmann-
   libcpp-httplib-dev libfmt-dev libicu-dev libfontconfig-dev libfreetype-dev fontconfig
   fonts-dejavu-core libgtest-dev libgmock-dev googletest libbenchmark-dev)
 if [ "${1:-build}" = test ]; then
-  packages+=(chromium nodejs npm)
+  packages+=(chromium)
+  # A machine may already carry Node.js from elsewhere, with npm inside it; Debian's npm package
+  # conflicts with such a build, so ask for Node.js only where the commands are missing.
+  command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
 fi
 
 missing=()
