@@ -132,8 +132,6 @@ TEST(ProfileFiles, BinaryAndXMLFilesOfOneProfileDescribeTheSameMachineWithEveryK
     EXPECT_EQ(read.at("integer").kind(), Value::Kind::Integer);
     EXPECT_EQ(read.at("true").kind(), Value::Kind::Boolean);
   }
-  EXPECT_TRUE(PropertyListSerialization::dataFromPropertyList(Value("text"), Format::XML).empty())
-      << "only a dictionary or an array makes a file";
 }
 
 // Damaged files that merely must not crash the reader are replayed by the fuzz corpus.
@@ -160,9 +158,6 @@ TEST(BuiltInProfiles, EveryOneLoadsAndHasANameAndAnUnknownNameIsRefused) {
   for (const BuiltInProfile& profile : profiles) {
     EXPECT_EQ(problemOf(SimulatedMachine::loadBuiltIn(profile.name)), "(loaded)") << profile.name;
     EXPECT_FALSE(profile.profileName.empty()) << profile.name;
-    if (profile.name == kDefaultProfileName) {
-      EXPECT_EQ(profile.profileName, "MacBook Pro 13-inch, Mid 2009");
-    }
   }
   EXPECT_EQ(problemOf(SimulatedMachine::loadBuiltIn("Macintosh128K")), "Macintosh128K: no built-in profile has this name");
 }

@@ -98,8 +98,6 @@ TEST_F(Registry, PathsAreFoundByNameOrByNameAndLocationInEitherPlane) {
   EXPECT_EQ(nameAt("IODeviceTree:/rom"), "rom");
 }
 
-// Walking up and down the service plane is covered through the registry wrappers; here what
-// only the kernel calls show: the other plane, one handle per entry, the order of children.
 TEST_F(Registry, ParentsAndChildrenStayInTheirPlaneAndComeInOrder) {
   install(ProfileBuilder()
               .entry("AppleSmartBatteryManager", {{"IORegistryEntryName", Value("manager")}})
