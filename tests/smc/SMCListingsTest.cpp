@@ -58,7 +58,6 @@ TEST(SMCListing, malformedLinesAreRefusedWithTheirLineNumber) {
   for (const Case& test : {Case{"[TC0D] type [sp78] 73703738 len [ 2] attr [C0] -> 2D", "line 2: the bytes do not match the listed size"},
                            Case{"[TC0D] type [sp78] 73703738 len [33] attr [C0] -> 00", "line 2: a data size above 32"},
                            Case{"[TC0D] type [sp78] 7370373 len [ 2] attr [C0] -> 2D80", "line 2: not a key line"},
-                           Case{"[TC0D] type [sp78] 73703738 len [ 2] attr [C0] -> 2DXX", "line 2: the bytes do not match the listed size"},
                            Case{"[TC0D] type [sp78] 73703738 len [ 2] attr [C0] -> 2D80\n"
                                 "[TC0D] type [sp78] 73703738 len [ 2] attr [C0] -> 2E00",
                                 "line 3: key \"TC0D\" is listed twice"}}) {

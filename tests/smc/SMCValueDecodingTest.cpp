@@ -85,7 +85,6 @@ TEST(SMCValueDecoding, keyCodesOfTheWrongLengthOrCharactersAreZeroAndTextsOfValu
   for (const char* bad : {"TC0", "TC0DX", "T\u0416AB"}) EXPECT_EQ(fourCharCodeForKeyString(bad), 0u) << bad;
   EXPECT_EQ(readableHexStringForData({}), "");
   EXPECT_EQ(descriptionForSMCValue(valueOf("sp78", {0x2D, 0x80})), "45.5");
-  EXPECT_EQ(descriptionForSMCValue(valueOf("ui16", {0x01, 0x00})), "256");
   EXPECT_EQ(descriptionForSMCValue(valueOf("hex_", {0x0A, 0xFF})), "0a ff ");
 }
 
