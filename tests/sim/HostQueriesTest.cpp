@@ -14,7 +14,7 @@ namespace {
 
 using test::ProfileBuilder;
 
-class Sysctl : public test::SimulatedMachineTest {
+class HostQueries : public test::SimulatedMachineTest {
  protected:
   void SetUp() override {
     install(ProfileBuilder()
@@ -22,7 +22,8 @@ class Sysctl : public test::SimulatedMachineTest {
                 .sysctl("hw.memsize", 4294967296)
                 .sysctl("hw.l2cachesize", 3145728)
                 .sysctl("hw.cpufrequency", 2260000000)
-                .sysctl("machdep.cpu.feature_bits", 3219913727));
+                .sysctl("machdep.cpu.feature_bits", 3219913727)
+                .sysctl("kern.version", "Darwin Kernel Version 10.8.0"));
   }
   /// Asks for a name with a buffer of this size (0: no buffer); the bytes land in buffer_.
   std::tuple<int, int, std::size_t> byName(const char* name, std::size_t size) {
@@ -34,7 +35,7 @@ class Sysctl : public test::SimulatedMachineTest {
   std::array<std::uint8_t, 64> buffer_;
 };
 
-TEST_F(Sysctl, AnswersBySizeOfBufferNameAndKind) {
+TEST_F(HostQueries, AnswersBySizeOfBufferNameAndKind) {
   using Answer = std::tuple<int, int, std::size_t>;  // result, errno, length
   const std::tuple<const char*, std::size_t, Answer> kCases[] = {
       {"hw.memsize", 8, {0, 0, 8}},
@@ -54,7 +55,7 @@ TEST_F(Sysctl, AnswersBySizeOfBufferNameAndKind) {
   }
 }
 
-TEST_F(Sysctl, NumericNamesAnswerLikeTheirDottedNamesAndWritesAreRefused) {
+TEST_F(HostQueries, NumericNamesAnswerLikeTheirDottedNamesAndWritesAreRefused) {
   auto numeric = [&](std::vector<int> name, std::size_t size) {
     buffer_.fill(0);
     errno = 0;
@@ -65,6 +66,8 @@ TEST_F(Sysctl, NumericNamesAnswerLikeTheirDottedNamesAndWritesAreRefused) {
   std::uint64_t memsize = 0;
   std::memcpy(&memsize, buffer_.data(), sizeof memsize);
   EXPECT_EQ(memsize, 4294967296u);
+  EXPECT_EQ(numeric({os::CTL_KERN, os::KERN_VERSION}, 64), std::pair(0, 0));
+  EXPECT_STREQ(reinterpret_cast<const char*>(buffer_.data()), "Darwin Kernel Version 10.8.0");
   EXPECT_EQ(numeric({os::CTL_HW, os::HW_L3CACHESIZE}, 8), std::pair(-1, ENOENT)) << "a known number the machine lacks";
   EXPECT_EQ(numeric({os::CTL_HW, 99}, 8).first, -1);
   EXPECT_EQ(numeric({os::CTL_HW}, 8).first, -1);
@@ -75,7 +78,7 @@ TEST_F(Sysctl, NumericNamesAnswerLikeTheirDottedNamesAndWritesAreRefused) {
   EXPECT_EQ(errno, EPERM);
 }
 
-TEST_F(Sysctl, HostInfoReportsTheProfilesProcessorAndCountsAndRefusesAShortCountOrOtherFlavors) {
+TEST_F(HostQueries, HostInfoReportsTheProfilesProcessorAndCountsAndRefusesAShortCountOrOtherFlavors) {
   install(ProfileBuilder().hostInfo(7, 4).sysctl("hw.ncpu", 8).sysctl("hw.availcpu", 6).sysctl("hw.physicalcpu", 4)
               .sysctl("hw.memsize", 17179869184));
   os::integer_t words[os::HOST_BASIC_INFO_COUNT + 2] = {};
