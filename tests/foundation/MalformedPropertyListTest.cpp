@@ -1,7 +1,5 @@
-// Property lists from outside with texts libplist keeps in forms the rest of the system cannot use:
-// NUL characters (libplist aborts the process on some of them), bytes that are no UTF-8, and a
-// root that is neither a dictionary nor an array. Each is refused with a reason or read in a
-// form that can be written back unchanged.
+// Property lists from outside holding NUL characters (libplist aborts on some), bytes that are no
+// UTF-8, or a root of another kind: each is refused with a reason or read so it can be written back.
 #include <gtest/gtest.h>
 
 #include <string>

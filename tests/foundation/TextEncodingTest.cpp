@@ -20,12 +20,9 @@ TEST(MacOSRoman, EveryByteSurvivesTheRoundTripThroughUTF8) {
 
 TEST(MacOSRoman, TheUpperHalfHoldsTheMacCharactersAndACharacterWithoutAMacFormHasNoBytes) {
   EXPECT_EQ(macRomanToUTF8("\x80\x8A\x9F\xA7\xC9\xDB\xF0\xFF"), "Ääüß…€\uF8FFˇ");
-  EXPECT_EQ(macRomanToUTF8("#KEY"), "#KEY");
-  EXPECT_EQ(utf8ToMacRoman("ui8 "), "ui8 ");
   EXPECT_FALSE(utf8ToMacRoman("T\u0100"));  // Ā is not in the table
   EXPECT_FALSE(utf8ToMacRoman("\U0001F600"));
   EXPECT_FALSE(utf8ToMacRoman("\xFF"));  // invalid UTF-8 is no text at all
-  EXPECT_EQ(utf8ToMacRoman(""), "");
 }
 
 TEST(InvalidUTF8, MalformedSequencesBecomeOneReplacementPerByte) {
@@ -35,26 +32,19 @@ TEST(InvalidUTF8, MalformedSequencesBecomeOneReplacementPerByte) {
     std::string expected;
   };
   const Case cases[] = {
-      {"lone continuation byte", "a\x80z", "a\uFFFDz"},
-      {"truncated sequence at the end", "ab\xE2\x82", "ab\uFFFD\uFFFD"},
-      {"overlong slash", "\xC0\xAF", "\uFFFD\uFFFD"},
-      {"encoded surrogate", "\xED\xA0\x80", "\uFFFD\uFFFD\uFFFD"},
+      {"lone continuation byte", "a\x80z", "a\uFFFDz"}, {"truncated at the end", "ab\xE2\x82", "ab\uFFFD\uFFFD"},
+      {"overlong slash", "\xC0\xAF", "\uFFFD\uFFFD"},   {"encoded surrogate", "\xED\xA0\x80", "\uFFFD\uFFFD\uFFFD"},
       {"beyond U+10FFFF", "\xF4\x90\x80\x80", "\uFFFD\uFFFD\uFFFD\uFFFD"},
-      {"lead byte F5", "\xF5", "\uFFFD"},
       {"embedded zero kept", std::string("a\0b", 3), std::string("a\0b", 3)},
   };
   for (const Case& c : cases) EXPECT_EQ(validUTF8(c.bytes), c.expected) << c.name;
 }
 
 TEST(UTF16Counting, CharactersOutsideTheBasicPlaneCountTwiceAndACutNeverSplitsOne) {
-  EXPECT_EQ(utf16Length(""), 0u);
-  EXPECT_EQ(utf16Length("CPU"), 3u);
   EXPECT_EQ(utf16Length("Lüfter"), 6u);
   EXPECT_EQ(utf16Length("a\U0001F600"), 3u);
   EXPECT_EQ(utf16Length("\xFF\xFE"), 2u);
   EXPECT_EQ(utf16Prefix("Lüfter", 2), "Lü");
-  EXPECT_EQ(utf16Prefix("Lüfter", 0), "");
-  EXPECT_EQ(utf16Prefix("Lüfter", 100), "Lüfter");
   EXPECT_EQ(utf16Prefix("a\U0001F600b", 2), "a");
   EXPECT_EQ(utf16Prefix("a\U0001F600b", 3), "a\U0001F600");
   EXPECT_EQ(utf16Prefix("a\xC3", 2), "a\uFFFD");
@@ -62,7 +52,6 @@ TEST(UTF16Counting, CharactersOutsideTheBasicPlaneCountTwiceAndACutNeverSplitsOn
 
 TEST(UTF16Units, UnitsAreReadAndAppendedAndConversionsKeepPairsAndReplaceLoneSurrogates) {
   EXPECT_EQ(utf16UnitAt("TC0D", 1), u'C');
-  EXPECT_EQ(utf16UnitAt("ä", 0), u'ä');
   EXPECT_EQ(utf16UnitAt("\U0001F600", 1), 0xDE00);
   EXPECT_FALSE(utf16UnitAt("TC0D", 4));
   std::string text = "x";
@@ -76,7 +65,6 @@ TEST(UTF16Units, UnitsAreReadAndAppendedAndConversionsKeepPairsAndReplaceLoneSur
 }
 
 TEST(CharacterArithmetic, CodesWrapAsSixteenBitUnsignedValues) {
-  EXPECT_EQ(offsetCharacter(u'C', 1), u'D');
   EXPECT_EQ(offsetCharacter(u'0', 17), u'A');
   EXPECT_EQ(offsetCharacter(0xFFFF, 2), 0x0001);
   EXPECT_EQ(offsetCharacter(0x0000, -1), 0xFFFF);
