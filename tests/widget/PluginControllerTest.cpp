@@ -1,6 +1,5 @@
-// The controller's model check, sensor list, display positions, script bridge and the settings it
-// stores: per machine and instance, the older index form, the shared scale, and keys that belong
-// to someone else.
+// The controller's model check, sensor list, display positions, script bridge and stored settings:
+// per machine and instance, the older index form, the shared scale, and other owners' keys.
 #include <gtest/gtest.h>
 
 #include "os/SystemLog.h"
@@ -39,9 +38,8 @@ TEST_F(PluginControllerTest, SensorsSortByQuantityThenLocationStablyAndAreFoundB
   for (const auto& sensor : controller.sensorArray()) order.push_back(sensor->uniqueIdentifier());
   EXPECT_EQ(order, (std::vector<std::string>{"internal", "smc", "first", "second", "lower", "volt"}));
   EXPECT_EQ(controller.sensorIndexForSensorID(std::string("volt")), 5u);
-  for (const auto& absent : {std::optional<std::string>(""), std::optional<std::string>(), std::optional<std::string>("gone")}) {
-    EXPECT_EQ(controller.sensorIndexForSensorID(absent), 0xFFFFFFFFu);
-  }
+  EXPECT_EQ(controller.sensorIndexForSensorID(std::nullopt), 0xFFFFFFFFu);
+  EXPECT_EQ(controller.sensorIndexForSensorID(std::string("gone")), 0xFFFFFFFFu);
   useSensors({{"same", "Location 1"}, {"same", "Location 2"}});
   EXPECT_EQ(PluginController().sensorIndexForSensorID(std::string("same")), 1u) << "a duplicate finds the later";
 }
@@ -92,8 +90,8 @@ TEST_F(StoredSettings, StoredPositionsAreReadAndThoseThatPointNowhereAreEmpty) {
     int expected;
   };
   const Case cases[] = {
-      {"ID", Value("fake.2"), 2},           {"Index", Value::integer(3), 3},  {"ID", Value("removed.sensor"), -1},
-      {"ID", Value::integer(1), -1},        {"Index", Value::integer(4), -1}, {"Index", Value::integer(-2), -1},
+      {"ID", Value("fake.2"), 2},  {"Index", Value::integer(3), 3},         {"ID", Value("removed.sensor"), -1},
+      {"ID", Value::integer(1), -1}, {"Index", Value::integer(4), -1},      {"Index", Value::integer(-2), -1},
       {"Index", Value::integer(1LL << 32), -1}, {"Index", Value("1"), -1},
   };
   for (const auto& c : cases) {
