@@ -107,9 +107,9 @@ TEST_F(MalformedRequestTest, TheHostKeepsAnsweringCorrectlyWithFlatMemory) {
   };
 
   sendRound(static_cast<int>(cases.size()) * 20);  // warm up caches, pools and allocator arenas
-  const std::size_t before = residentBytes();
+  [[maybe_unused]] const std::size_t before = residentBytes();
   sendRound(4000);
-  const std::size_t after = residentBytes();
+  [[maybe_unused]] const std::size_t after = residentBytes();
 #ifndef __SANITIZE_ADDRESS__  // the sanitizer's quarantine holds freed memory on purpose
   EXPECT_LT(after, before + 8 * 1024 * 1024) << "resident memory grew from " << before << " to " << after;
 #endif
