@@ -6,21 +6,12 @@
 #include <functional>
 #include <utility>
 
+#include "foundation/ByteOrder.h"
 #include "foundation/Numbers.h"
 #include "os/Clock.h"
 
 namespace sw::sim {
 namespace {
-
-void storeLittleEndian32(Data& bytes, std::size_t offset, std::uint32_t value) {
-  for (std::size_t index = 0; index < 4; ++index) bytes[offset + index] = static_cast<std::uint8_t>(value >> (8 * index));
-}
-
-std::uint32_t loadLittleEndian32(const Data& bytes, std::size_t offset) {
-  std::uint32_t value = 0;
-  for (std::size_t index = 0; index < 4; ++index) value |= static_cast<std::uint32_t>(bytes[offset + index]) << (8 * index);
-  return value;
-}
 
 /// The CPU-monitoring driver refreshes its status block when ForceUpdate is written: every core
 /// record (36 bytes from offset 20; the count at offset 4) gets the current second as its stamp.
@@ -33,9 +24,9 @@ void cpuMonitorWritten(RegistryEntry& entry, std::string_view key) {
   Data block = *status->second.asData();
   if (block.size() < kHeaderSize) return;
   std::uint32_t stamp = clampToUInt32(std::floor(os::currentTime()));
-  std::size_t records = loadLittleEndian32(block, 4);
+  std::size_t records = loadLittleEndian32(block.data() + 4);
   for (std::size_t index = 0; index < records && kHeaderSize + (index + 1) * kRecordSize <= block.size(); ++index) {
-    storeLittleEndian32(block, kHeaderSize + index * kRecordSize, stamp);
+    storeLittleEndian32(block.data() + kHeaderSize + index * kRecordSize, stamp);
   }
   status->second = Value(std::move(block));
 }

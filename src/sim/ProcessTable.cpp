@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "foundation/ByteOrder.h"
+
 namespace sw::sim {
 namespace {
 
@@ -14,10 +16,6 @@ constexpr std::size_t kProcessIDOffset = 24;
 constexpr std::size_t kCommandOffset = 163;
 constexpr std::size_t kCommandLength = 16;
 constexpr std::size_t kEffectiveUserIDOffset = 304;
-
-void putLittleEndianWord(std::uint8_t* place, std::uint32_t word) {
-  for (int index = 0; index < 4; ++index) place[index] = static_cast<std::uint8_t>(word >> (8 * index));
-}
 
 std::uint32_t wordOf(const Value& process, std::string_view key) {
   const Value* number = process.find(key);
@@ -31,8 +29,8 @@ Data processTableRecords(const Array& processes) {
   Data table(processes.size() * kRecordSize, 0);
   std::uint8_t* record = table.data();
   for (const Value& process : processes) {
-    putLittleEndianWord(record + kProcessIDOffset, wordOf(process, "pid"));
-    putLittleEndianWord(record + kEffectiveUserIDOffset, wordOf(process, "uid"));
+    storeLittleEndian32(record + kProcessIDOffset, wordOf(process, "pid"));
+    storeLittleEndian32(record + kEffectiveUserIDOffset, wordOf(process, "uid"));
     const Value* command = process.find("comm");
     const std::string* name = command ? command->asString() : nullptr;
     if (name) std::copy_n(name->begin(), std::min(name->size(), kCommandLength), record + kCommandOffset);

@@ -1,6 +1,7 @@
 // Machine facts read from the I/O Registry.
 #include "system/MachineRegistryFacts.h"
 
+#include "foundation/ByteOrder.h"
 #include "foundation/Format.h"
 #include "ioregistry/TKSIORegistryEntry.h"
 #include "os/IOKitTypes.h"
@@ -24,18 +25,12 @@ std::optional<Data> dataProperty(const TKSIORegistryEntry& entry, std::string_vi
   return *value->asData();
 }
 
-std::uint64_t littleEndian(const Data& bytes, std::size_t count) {
-  std::uint64_t value = 0;
-  for (std::size_t index = count; index-- > 0;) value = value << 8 | bytes[index];
-  return value;
-}
-
 /// Eight bytes are a 64-bit frequency, otherwise the first four a 32-bit one; shorter data
 /// holds no frequency at all.
 std::uint64_t frequencyValue(const std::optional<Data>& bytes) {
   if (!bytes) return 0;
-  if (bytes->size() == 8) return littleEndian(*bytes, 8);
-  return bytes->size() >= 4 ? littleEndian(*bytes, 4) : 0;
+  if (bytes->size() == 8) return loadLittleEndian(bytes->data(), 8);
+  return bytes->size() >= 4 ? loadLittleEndian(bytes->data(), 4) : 0;
 }
 
 RegistryEntryList servicesOfClass(std::string_view className) {
@@ -73,7 +68,7 @@ ProcessorNodeData readProcessorNodeData() {
     const auto deviceType = node->stringValueWithName("device_type");
     if (deviceType == "cpu") {
       const auto version = dataProperty(*node, "cpu-version");
-      if (version && version->size() == 4) data.cpuVersion = static_cast<std::int32_t>(littleEndian(*version, 4));
+      if (version && version->size() == 4) data.cpuVersion = static_cast<std::int32_t>(loadLittleEndian(version->data(), 4));
       const auto maximum = dataProperty(*node, "max-clock-frequency");
       data.nominalFrequency = frequencyValue(maximum ? maximum : dataProperty(*node, "clock-frequency"));
       return data;

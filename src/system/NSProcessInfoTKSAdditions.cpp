@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include "foundation/ByteOrder.h"
 #include "foundation/Numbers.h"
 #include "foundation/ProcessState.h"
 #include "foundation/TextEncoding.h"
@@ -94,18 +95,13 @@ struct ProcessRecord {
   std::uint32_t effectiveUserID;
 };
 
-std::uint32_t littleEndianWord(const std::uint8_t* bytes) {
-  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
 ProcessRecord decodeProcessRecord(const std::uint8_t* record) {
   const char* command = reinterpret_cast<const char*>(record + kCommandOffset);
   const void* terminator = std::memchr(command, 0, kCommandFieldSize);
   const std::size_t commandLength =
       terminator ? static_cast<std::size_t>(static_cast<const char*>(terminator) - command) : kCommandFieldSize;
-  return {static_cast<std::int32_t>(littleEndianWord(record + kProcessIDOffset)),
-          std::string_view(command, commandLength), littleEndianWord(record + kEffectiveUserIDOffset)};
+  return {static_cast<std::int32_t>(loadLittleEndian32(record + kProcessIDOffset)),
+          std::string_view(command, commandLength), loadLittleEndian32(record + kEffectiveUserIDOffset)};
 }
 
 /// The whole records of the table; nothing when the kernel refuses either request, including
