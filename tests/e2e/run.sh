@@ -4,8 +4,15 @@
 # test fails. Screenshots go to tests/e2e/artifacts/.
 set -euo pipefail
 binary=$(realpath "${1:-build/bin/sensorwidget}")
-cd "$(dirname "$0")/browser"
+cd "$(dirname "$0")"
+# Says which Node.js runs the tests, and stops with one line when a locked package needs a newer one.
+node nodeEngines.mjs check browser/package-lock.json
+cd browser
 if [ ! -d node_modules/playwright-core ]; then
   npm ci --no-audit --no-fund --loglevel=error
 fi
-SENSORWIDGET="$binary" exec node --test --test-concurrency=1
+# The test files share one Chromium and the machine's two cores: one file at a time. Node.js 18
+# runs files one by one anyway and does not know the option.
+concurrency=()
+node --test-concurrency=1 -e '' 2>/dev/null && concurrency=(--test-concurrency=1)
+SENSORWIDGET="$binary" exec node --test "${concurrency[@]}"
