@@ -39,12 +39,13 @@ class Machine {
   virtual kern_return_t objectRelease(io_object_t object) = 0;
   /// The object's class name; kIOReturnBadArgument for a dead handle.
   virtual kern_return_t objectGetClass(io_object_t object, std::string* className) = 0;
-  /// Whether the object's class is the named class or derives from it.
+  /// Whether the object's class is the named class or derives from it; false for a dead handle.
   virtual bool objectConformsTo(io_object_t object, std::string_view className) = 0;
 
   // ---- Registry entries ----
 
   /// The entry's name in the plane (its IORegistryEntryName, else its class name).
+  /// kIOReturnBadArgument for a dead handle or a null *name; *name is then untouched.
   virtual kern_return_t registryEntryGetName(io_registry_entry_t entry, std::string* name) = 0;
   /// A snapshot of all properties; kIOReturnBadArgument for a dead handle.
   virtual kern_return_t registryEntryCreateProperties(io_registry_entry_t entry, Dictionary* properties) = 0;
@@ -54,28 +55,34 @@ class Machine {
   /// dead handle; kIOReturnUnsupported when the entry does not take writes.
   virtual kern_return_t registryEntrySetProperty(io_registry_entry_t entry, std::string_view key,
                                                  const Value& value) = 0;
-  /// The parent in the plane as a new reference; kIOReturnNoDevice at the root.
+  /// The parent in the plane as a new reference; kIOReturnNoDevice at the root (and for an
+  /// entry that is not in the plane), kIOReturnBadArgument for a dead handle.
   virtual kern_return_t registryEntryGetParentEntry(io_registry_entry_t entry, std::string_view plane,
                                                     io_registry_entry_t* parent) = 0;
-  /// The first child in the plane as a new reference; kIOReturnNoDevice without children.
+  /// The first child in the plane as a new reference; kIOReturnNoDevice without children,
+  /// kIOReturnBadArgument for a dead handle.
   virtual kern_return_t registryEntryGetChildEntry(io_registry_entry_t entry, std::string_view plane,
                                                    io_registry_entry_t* child) = 0;
-  /// An iterator (new reference) over the entry's children in the plane, in registry order.
+  /// An iterator (new reference) over the entry's children in the plane, in registry order; an
+  /// entry without children gives an iterator that yields nothing. kIOReturnBadArgument for a
+  /// dead handle or a null *iterator, which is then untouched.
   virtual kern_return_t registryEntryGetChildIterator(io_registry_entry_t entry, std::string_view plane,
                                                       io_iterator_t* iterator) = 0;
   /// The entry at "Plane:/path" as a new reference, or 0 when there is none.
   virtual io_registry_entry_t registryEntryFromPath(std::string_view path) = 0;
-  /// The root of the registry as a new reference.
+  /// The root of the registry as a new reference; 0 on a machine without a registry.
   virtual io_registry_entry_t registryGetRootEntry() = 0;
 
   // ---- User clients ----
 
   /// Opens a connection to the service's user client (new reference in *connection).
-  /// kIOReturnUnsupported when the service has no user client; kIOReturnNotPrivileged-like
-  /// failures come from the profile.
+  /// kIOReturnUnsupported when the service has no user client, kIOReturnBadArgument for a dead
+  /// handle or a null *connection; on failure nothing is retained.
   virtual kern_return_t serviceOpen(io_service_t service, task_port_t owningTask, std::uint32_t type,
                                     io_connect_t* connection) = 0;
-  /// Closes a connection and gives back its reference.
+  /// Closes a connection and gives back its reference. kIOReturnBadArgument for a live handle
+  /// that is no connection (nothing is released) and for a dead one (a double close is reported,
+  /// never undefined).
   virtual kern_return_t serviceClose(io_connect_t connection) = 0;
   /// One structure-in/structure-out method call. *outputSize holds the room on entry and the
   /// bytes written on return. kIOReturnNotOpen for a closed connection, kIOReturnBadArgument
@@ -89,6 +96,9 @@ class Machine {
   virtual kern_return_t createPlugInInterfaceForService(io_service_t service, const CFUUIDBytes& pluginType,
                                                         const CFUUIDBytes& interfaceType,
                                                         IOCFPlugInInterface** plugIn, std::int32_t* score) = 0;
+  /// Gives back the reference of a plug-in made by createPlugInInterfaceForService; interfaces
+  /// obtained from it through QueryInterface keep their own references. kIOReturnBadArgument for
+  /// a plug-in that is not live (a double destroy is reported, never undefined).
   virtual kern_return_t destroyPlugInInterface(IOCFPlugInInterface* plugIn) = 0;
 
   /// How many kernel references (objects, iterators, connections, plug-ins) are held right now
@@ -124,7 +134,8 @@ class Machine {
   virtual Dictionary standardUserDefaults() = 0;
 };
 
-/// The machine the process runs on. Set at start-up, replaced by tests.
+/// The machine the process runs on. Set at start-up, replaced by tests; until one is set, an
+/// empty machine (os/NullMachine.h) that finds nothing and holds nothing.
 Machine& currentMachine();
 void setCurrentMachine(std::shared_ptr<Machine> machine);
 bool hasCurrentMachine();

@@ -2,7 +2,10 @@
 // per machine and instance, the older index form, the shared scale, and other owners' keys.
 #include <gtest/gtest.h>
 
+#include "foundation/ProcessState.h"
+#include "os/Machine.h"
 #include "os/SystemLog.h"
+#include "widget/SensorClassLoading.h"
 #include "widget/WebView.h"
 #include "widget/WidgetTestMachine.h"
 
@@ -166,6 +169,19 @@ TEST_F(StoredSettings, SettingsFollowTheSensorNotItsPosition) {
   auto after = startedController();
   EXPECT_EQ(after->preferredSensorIndexAtDisplayIndex(0), 1);
   EXPECT_EQ(after->preferredSensorIndexAtDisplayIndex(1), 3);
+}
+
+TEST(ControllerWithoutAMachine, FindsNoHardwareInsteadOfCrashingAndHoldsNothing) {
+  resetProcessState();
+  os::setCurrentMachine(nullptr);
+  registerSensorClasses();
+  {
+    PluginController controller;
+    EXPECT_EQ(controller.numberOfAvailableSensors(), 0);
+    EXPECT_EQ(controller.localizedStatusMessage(), "Unsupported machine") << "no model can be read";
+  }
+  EXPECT_EQ(os::currentMachine().heldReferenceCount(), 0u);
+  resetProcessState();
 }
 
 }  // namespace
