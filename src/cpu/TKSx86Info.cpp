@@ -81,8 +81,9 @@ std::uint8_t TKSx86Info::numberOfChipPackages() const {
   TKSMachineInfo::sharedMachineInfo()->getNumberOfCPUsActivePhysical(&cpus, nullptr, nullptr);
   const std::uint32_t divisor = std::max(cores, logicalUnits);
   if (divisor == 0) return 1;
-  // Fewer CPUs than one package holds (some disabled) still means one package, never none.
-  return static_cast<std::uint8_t>(std::max<std::uint32_t>(cpus / divisor, 1));
+  // Fewer CPUs than one package holds (some disabled) still means one package, never none; the
+  // floor comes after the cut to eight bits, so a quotient of 256 cannot end as none either.
+  return std::max<std::uint8_t>(static_cast<std::uint8_t>(cpus / divisor), 1);
 }
 
 std::string TKSx86Info::description() const {

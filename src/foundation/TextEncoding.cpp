@@ -189,6 +189,11 @@ std::string utf16Prefix(std::string_view text, std::size_t units) {
   return prefix;
 }
 
+std::size_t utf16UnitsOfFirstCharacter(std::string_view text) {
+  std::size_t position = 0;
+  return text.empty() ? 0 : utf16UnitsOf(decodeNext(text, position));
+}
+
 std::optional<char16_t> utf16UnitAt(std::string_view text, std::size_t index) {
   std::u16string units = utf8ToUTF16(text);
   if (index >= units.size()) return std::nullopt;

@@ -36,6 +36,8 @@ std::size_t utf16Length(std::string_view text);
 /// The first `units` UTF-16 units of the text. A surrogate pair that the cut would split is
 /// left out whole, so the result is always valid UTF-8.
 std::string utf16Prefix(std::string_view text, std::size_t units);
+/// How many UTF-16 units the first character takes: 2 for a surrogate pair, 0 for "".
+std::size_t utf16UnitsOfFirstCharacter(std::string_view text);
 /// The UTF-16 unit at an index; nothing beyond the end.
 std::optional<char16_t> utf16UnitAt(std::string_view text, std::size_t index);
 /// Appends one UTF-16 unit as UTF-8 (a surrogate on its own becomes U+FFFD).

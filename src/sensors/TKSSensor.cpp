@@ -29,9 +29,18 @@ bool& discoveryInProgress() {
   return inProgress;
 }
 
+/// Marks a discovery in progress for as long as it lives, whichever way the discovery ends.
+class DiscoveryInProgress {
+ public:
+  DiscoveryInProgress() { discoveryInProgress() = true; }
+  ~DiscoveryInProgress() { discoveryInProgress() = false; }
+  DiscoveryInProgress(const DiscoveryInProgress&) = delete;
+  DiscoveryInProgress& operator=(const DiscoveryInProgress&) = delete;
+};
+
 SensorList sensorsOfRegisteredClasses(const char* skippedClassName) {
   if (!classList() || discoveryInProgress()) return {};
-  discoveryInProgress() = true;
+  const DiscoveryInProgress inProgress;
   SensorList sensors;
   // A copy, so the loop is safe even if a discovery registers another class.
   const std::vector<TKSSensorClass> classes = *classList();
@@ -41,7 +50,6 @@ SensorList sensorsOfRegisteredClasses(const char* skippedClassName) {
     SensorList found = sensorClass.allSensors();
     sensors.insert(sensors.end(), found.begin(), found.end());
   }
-  discoveryInProgress() = false;
   return sensors;
 }
 

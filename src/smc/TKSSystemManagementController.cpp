@@ -7,6 +7,7 @@
 #include "foundation/Format.h"
 #include "foundation/Numbers.h"
 #include "foundation/ProcessWide.h"
+#include "foundation/TextEncoding.h"
 #include "os/IOKit.h"
 #include "os/SystemLog.h"
 #include "smc/SMCValueDecoding.h"
@@ -123,7 +124,8 @@ std::optional<std::string> TKSSystemManagementController::versionNumber() const 
   if (!version) return std::nullopt;
   if (const std::string* text = version->asString()) return *text;
   if (const Data* bytes = version->asData()) {
-    return std::string(bytes->begin(), std::find(bytes->begin(), bytes->end(), 0));
+    // Data texts of the registry are Mac OS Roman, like every other one the plug-in reads.
+    return macRomanToUTF8(std::string(bytes->begin(), std::find(bytes->begin(), bytes->end(), 0)));
   }
   return std::nullopt;
 }

@@ -37,13 +37,20 @@ constexpr std::int16_t kWeeksPerHalfYear = 26;
 struct SerialWeek {
   std::int16_t yearDigit;
   std::int16_t week;
+  // The last year machines were given serial numbers of this form: a year digit names a decade
+  // only up to then, so later clocks must not push the estimate ten years on.
+  std::int16_t lastYearOfForm;
 };
+
+constexpr std::int16_t kLastYearOfElevenCharacterForm = 2012;
+constexpr std::int16_t kLastYearOfTwelveCharacterForm = 2020;
 
 std::int16_t decimalValue(char16_t c) { return c >= u'0' && c <= u'9' ? static_cast<std::int16_t>(c - u'0') : 0; }
 
 std::optional<SerialWeek> elevenCharacterWeek(const std::u16string& serial) {
   return SerialWeek{decimalValue(serial[2]),
-                    static_cast<std::int16_t>(decimalValue(serial[3]) * 10 + decimalValue(serial[4]))};
+                    static_cast<std::int16_t>(decimalValue(serial[3]) * 10 + decimalValue(serial[4])),
+                    kLastYearOfElevenCharacterForm};
 }
 
 std::optional<SerialWeek> twelveCharacterWeek(const std::u16string& serial) {
@@ -52,7 +59,7 @@ std::optional<SerialWeek> twelveCharacterWeek(const std::u16string& serial) {
   const std::size_t weekIndex = kWeekCharacters.find(serial[4]);
   if (year == kYearCharacters.end() || weekIndex == std::string_view::npos) return std::nullopt;
   const auto week = static_cast<std::int16_t>(weekIndex + 1 + (year->secondHalf ? kWeeksPerHalfYear : 0));
-  return SerialWeek{year->digit, week};
+  return SerialWeek{year->digit, week, kLastYearOfTwelveCharacterForm};
 }
 
 std::optional<SerialWeek> serialWeek(const std::string& serialNumber) {
@@ -77,7 +84,7 @@ std::int16_t currentGregorianYear() {
 std::optional<Date> TKSMachineInfo::estimatedProductionDate() const {
   const auto decoded = serialWeek(facts_.machineSerialNumber);
   if (!decoded) return std::nullopt;
-  const std::int16_t currentYear = currentGregorianYear();
+  const std::int16_t currentYear = std::min(currentGregorianYear(), decoded->lastYearOfForm);
   // The most recent year, not after this one, that ends in the digit.
   auto year = static_cast<std::int16_t>(currentYear / 10 * 10 + decoded->yearDigit);
   if (year > currentYear) year = static_cast<std::int16_t>(year - 10);

@@ -219,9 +219,11 @@ std::optional<std::string> PluginController::prunedSensorNameForName(const std::
   double width = labelWidthOf(*name);
   if (maxLabelWidth_ >= width) return name;
   // Drop one character at a time from the end until the name with the ellipsis fits; the first
-  // character with the ellipsis is the shortest candidate, fitting or not.
+  // character (whole, even when it is a surrogate pair) with the ellipsis is the shortest
+  // candidate, fitting or not.
   std::optional<std::string> candidate;
-  for (std::size_t kept = utf16Length(*name); kept > 1 && width > maxLabelWidth_;) {
+  const std::size_t shortest = utf16UnitsOfFirstCharacter(*name);
+  for (std::size_t kept = utf16Length(*name); kept > shortest && width > maxLabelWidth_;) {
     --kept;
     candidate = utf16Prefix(*name, kept) + widget::localizedEllipsis();
     width = labelWidthOf(*candidate);

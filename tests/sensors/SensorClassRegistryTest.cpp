@@ -2,6 +2,8 @@
 // stored entries against a reference.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "foundation/ProcessState.h"
 #include "sensors/TKSSensor.h"
 #include "support/SimulatedMachineTest.h"
@@ -52,6 +54,13 @@ TEST_F(SensorClassRegistry, NonSMARTDiscoveryNeverProbesTheDiskClassAndNoClassRe
   EXPECT_EQ(identifiersOf(TKSSensor::allSensors()),
             (std::vector<std::string>{"hwsensor.fan.1", "smart.disk.1", "lookalike"}));
   EXPECT_EQ(TKSSensor::allSensors().size(), 3U) << "a second discovery must work as well";
+}
+
+TEST_F(SensorClassRegistry, ADiscoveryThatThrowsDoesNotLeaveTheRegistryRefusingLaterOnes) {
+  TKSSensor::registerSensorClass({"TKSThrowingSensor", []() -> SensorList { throw std::runtime_error("probe"); }});
+  EXPECT_THROW(TKSSensor::allSensors(), std::runtime_error);
+  TKSSensor::registerSensorClass(classFinding("TKSHWFanSensor", "hwsensor.fan.1"));
+  EXPECT_THROW(TKSSensor::allSensors(), std::runtime_error) << "the registry must still ask every class";
 }
 
 TEST(RemoveUnknownEntries, DropsKeysTheReferenceLacksAndNothingElse) {

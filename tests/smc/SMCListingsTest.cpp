@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -94,7 +95,11 @@ const RealMachine kRealMachines[] = {
 };
 
 std::vector<smc::SMCListingKey> listingOf(const std::string& model) {
-  std::ifstream file(std::filesystem::path(__FILE__).parent_path() / "fixtures" / (model + ".txt"), std::ios::binary);
+  // ctest names the source tree; run by hand, the test finds it through its own file name.
+  const char* sourceDir = std::getenv("SW_SOURCE_DIR");
+  const std::filesystem::path fixtures = sourceDir != nullptr ? std::filesystem::path(sourceDir) / "tests/smc/fixtures"
+                                                              : std::filesystem::path(__FILE__).parent_path() / "fixtures";
+  std::ifstream file(fixtures / (model + ".txt"), std::ios::binary);
   std::stringstream text;
   text << file.rdbuf();
   std::string error;

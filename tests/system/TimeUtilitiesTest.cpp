@@ -91,7 +91,11 @@ TEST_F(LocalizedTime, ProductionWeeksCountFromTheMostRecentMatchingYearAndTurnAt
       // Non-digits read as zero: year digit 0 and week 0 are the week before week 1 of 2010.
       {in2012, "W8\u00e9\u00e9\u00e9A2B66J", "12/21/09"},  // eleven characters in twelve bytes
       // Twelve characters: a letter names the year and its half, the next one the week.
-      {in2012, "C02G5XYZDH2G", "7/25/11"}, {in2012, "C02F5XYZDH2G", "1/24/11"}, {in2012, "C02HYXYZDH2G", "7/2/12"}};
+      {in2012, "C02G5XYZDH2G", "7/25/11"}, {in2012, "C02F5XYZDH2G", "1/24/11"}, {in2012, "C02HYXYZDH2G", "7/2/12"},
+      // A clock past the last year of a form does not date its machines a decade late.
+      {newYearUTC(2026) + 100 * 86400.0, "W8945A2B66J", "11/2/09"},
+      {newYearUTC(2026) + 100 * 86400.0, "C02G5XYZDH2G", "7/25/11"},
+      {newYearUTC(2026) + 100 * 86400.0, "C02M5XYZDH2G", "1/27/14"}};
   for (const auto& [now, serial, day] : cases) {
     clock_.set(now);
     EXPECT_EQ(productionDayOf(serial), day) << serial << " at " << now;

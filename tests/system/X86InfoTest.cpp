@@ -46,9 +46,10 @@ TEST_F(X86Identification, ItemNamesAreCutAfter243Characters) {
 }
 
 TEST_F(X86Identification, WithoutAKernelCountPackagesDivideTheCPUsByTheLargerPerPackageCount) {
-  // One CPU in a 4-core package is still one package; per-package counts are 8-bit, 260 reads as 4.
+  // One CPU in a 4-core package is still one package; per-package counts are 8-bit, 260 reads as 4;
+  // 256 packages cut to eight bits would be none, and are one.
   for (const auto [cpus, cores, units, packages] : std::initializer_list<std::array<std::int64_t, 4>>{
-           {8, 0, 0, 1}, {8, 4, 8, 1}, {8, 4, 4, 2}, {16, 8, 4, 2}, {1, 4, 4, 1}, {8, 260, 1, 2}}) {
+           {8, 0, 0, 1}, {8, 4, 8, 1}, {8, 4, 4, 2}, {16, 8, 4, 2}, {1, 4, 4, 1}, {8, 260, 1, 2}, {256, 1, 1, 1}}) {
     install(ProfileBuilder()
                 .sysctl("hw.ncpu", cpus)
                 .sysctl("machdep.cpu.cores_per_package", cores)

@@ -91,7 +91,8 @@ TEST_F(WidgetTexts, NamesAreCutCharacterByCharacterUntilTheyFit) {
       {"", -5, std::nullopt},                // a negative width must not cut below nothing
       {std::nullopt, 100, std::nullopt},
       {"Lüfter 😀 links", 45, "Lüfter …"},  // counted in UTF-16 units; the emoji is two
-      {"😀x", 5, "…"},                       // a cut through a surrogate pair drops it whole
+      {"😀x", 5, "😀…"},                     // the first character is kept whole, a pair too
+      {"😀", 0, std::nullopt},               // one character of two units: nothing shorter
   };
   for (const auto& c : cases) {
     PluginController controller;
