@@ -85,6 +85,14 @@ TEST_F(SMCClient, aMissingControllerOrUserClientOrAnImplausibleCPUDiodeGivesNoSh
   }
 }
 
+TEST_F(SMCClient, aVersionGivenAsDataEndsAtItsZeroAndReadsAsMacOSRoman) {
+  install(ProfileBuilder().entry("AppleSMC", {{"smc-version", Value(Data{'1', '.', '4', 0x8A, 0, 'x'})},
+                                              {"@SMCKeys", Value(Array{smcKey("TC0D", "sp78", kDiode45)})}}));
+  auto smc = Controller::sharedSystemManagementController();
+  ASSERT_NE(smc, nullptr);
+  EXPECT_EQ(smc->versionNumber(), "1.4\u00e4");
+}
+
 TEST_F(SMCClient, theSharedClientIsOpenedOnceAndReadsValuesTypesPrecisionsAndFailures) {
   Controller& smc = controllerWith({smcKey("TC0D", "sp78", kDiode45), smcKey("FNum", "ui8 ", {2}),
                                     smcKey("ZZ99", "sp99", {1, 2}), smcKey("ACIC", "ui16", {0, 5}),
