@@ -184,5 +184,26 @@ TEST_F(RegistryProperties, TheCPUMonitorStampsItsCoreRecordsWhenAskedToUpdateAnd
   EXPECT_EQ(read("CPUStatus"), Value(shortStatus));
 }
 
+TEST_F(RegistryProperties, TheCPUMonitorRefreshesSignalledThermalReadoutsWhichAreNoProperties) {
+  os::ManualClock clock(1'700'000'000.0);
+  Data status(20 + 2 * 36 + 8, 0);
+  status[4] = 2;
+  status[20 + 36 + 8] = 40;  // core 1's readout, which has no signal
+  Dictionary warming{{"Base", Value::integer(30)}, {"Amplitude", Value::integer(10)}, {"Period", Value::integer(40)}};
+  installSensor({{"CPUStatus", Value(status)},
+                 {"@Driver", Value("CPUMonitor")},
+                 {"@Signals", Value(Dictionary{{"CPUStatus.Core0.ThermalReadout", Value(warming)},
+                                               {"CPUStatus.Core7.ThermalReadout", Value(warming)}})}});
+  EXPECT_EQ(readAll(), (Dictionary{{"CPUStatus", Value(status)}})) << "nothing changes before the driver is asked";
+  auto readouts = [&] {
+    os::IORegistryEntrySetCFProperty(sensor_, "ForceUpdate", Value::boolean(false));
+    Data block = *read("CPUStatus")->asData();
+    return std::pair(block[20 + 8], block[20 + 36 + 8]);
+  };
+  EXPECT_EQ(readouts(), std::pair(std::uint8_t{30}, std::uint8_t{40}));
+  clock.advance(10);  // a quarter period on: the top of the wave
+  EXPECT_EQ(readouts(), std::pair(std::uint8_t{40}, std::uint8_t{40}));
+}
+
 }  // namespace
 }  // namespace sw::sim
