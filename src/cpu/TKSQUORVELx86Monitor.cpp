@@ -61,12 +61,16 @@ std::optional<CPUStatusBlock> statusBlockOf(const TKSIORegistryEntry& entry) {
 }
 
 /// The first usable service whose status block is data.
-std::optional<CPUStatusBlock> statusBlockOfRunningDriver() {
+std::shared_ptr<TKSIORegistryEntry> runningDriverService() {
   for (const auto& entry : driverServices()) {
-    if (!isUsableDriverService(*entry)) continue;
-    if (auto block = statusBlockOf(*entry)) return block;
+    if (isUsableDriverService(*entry) && statusBlockOf(*entry)) return entry;
   }
-  return std::nullopt;
+  return nullptr;
+}
+
+std::optional<CPUStatusBlock> statusBlockOfRunningDriver() {
+  auto entry = runningDriverService();
+  return entry ? statusBlockOf(*entry) : std::nullopt;
 }
 
 /// White space as the platform's white-space set has it: tab and the space separators.
@@ -130,6 +134,17 @@ std::uint32_t TKSQUORVELx86Monitor::versionCodeOfRunningDriver() {
 bool TKSQUORVELx86Monitor::systemIsAffectedByErratumAE18() {
   std::optional<CPUStatusBlock> block = statusBlockOfRunningDriver();
   return block && block->isAffectedByErratumAE18();
+}
+
+std::optional<std::uint32_t> TKSQUORVELx86Monitor::signatureOfRunningDriver() {
+  auto entry = runningDriverService();
+  if (!entry) return std::nullopt;
+  return static_cast<std::uint32_t>(entry->intValueWithName(kSignatureKey));
+}
+
+std::uint32_t TKSQUORVELx86Monitor::coreCountOfRunningDriver() {
+  std::optional<CPUStatusBlock> block = statusBlockOfRunningDriver();
+  return block ? block->recordsPresent() : 0;
 }
 
 const CPUMonitorVariant* TKSQUORVELx86Monitor::classImplementingCPUMonitoringForSignature(std::uint32_t signature) {

@@ -43,6 +43,9 @@ class TKSQUORVELx86Monitor : public TKSSensor {
   /// The version code of the first usable service with a status block; 0 when there is none.
   static std::uint32_t versionCodeOfRunningDriver();
   static bool systemIsAffectedByErratumAE18();
+  /// The processor signature and the number of core records of that same service, for diagnostics.
+  static std::optional<std::uint32_t> signatureOfRunningDriver();
+  static std::uint32_t coreCountOfRunningDriver();
   static bool isSupportingTemperatureSensingForBrandString(const std::string&) { return true; }
   /// The variant for the signature with its stepping cleared; nothing (and a logged warning) when
   /// no variant knows the processor.
