@@ -22,8 +22,9 @@ DRIVER_CLASS = "com_quorvel_driver_QUORVELx86Monitoring"
 VERSION_CODE = 9
 
 
-def cores(count, readout, ratio, bus_code, half_ratio=False, maximum_ratio=0):
-    """`count` cores idling a little apart: each readout wanders around its own base."""
+def cores(count, readout, ratio, bus_code, half_ratio=False, maximum_ratio=0, ratio_signal=None):
+    """`count` cores idling a little apart: each readout wanders around its own base; with a
+    ratio signal the clock steps up and down too (in half ratios)."""
     result = []
     for index in range(count):
         base = readout - index % 3 * 2 + index // 3
@@ -35,11 +36,14 @@ def cores(count, readout, ratio, bus_code, half_ratio=False, maximum_ratio=0):
             "BusFrequencyCode": bus_code,
             "Signal": {"Base": base, "Amplitude": 4 + index % 3, "Period": 40 + 7 * index, "Noise": 1},
         })
+        if ratio_signal:
+            result[-1]["RatioSignal"] = ratio_signal
     return result
 
 
 MACHINES = {
-    # Core 2 Duo P7550 (family 6, model 23): no temperature target; 8.5 x 266.67 MHz.
+    # Core 2 Duo P7550 (family 6, model 23): no temperature target; 6 to 8.5 x 266.67 MHz, both
+    # cores on one clock.
     "MacBookPro5,5": {
         "CPUBrand": "Intel(R) Core(TM)2 Duo CPU     P7550  @ 2.26GHz",
         "CPUSignature": 67194,
@@ -47,7 +51,8 @@ MACHINES = {
         "MaximumQualifiedRatio": 8,
         "TemperatureReadings": True,
         "FrequencyReadings": True,
-        "Cores": cores(2, 55, 8, 0, half_ratio=True, maximum_ratio=8),
+        "Cores": cores(2, 55, 8, 0, half_ratio=True, maximum_ratio=8,
+                       ratio_signal={"Base": 7.25, "Amplitude": 1.25, "Period": 30}),
     },
     # Core i5-2415M (model 42): 100 °C target, turbo 2.9 GHz on one core, 2.6 GHz on two.
     "MacBookPro8,1": {

@@ -2,6 +2,7 @@
 #include "cpu/CPUMonitorVariantRegistry.h"
 
 #include "cpu/TKSQUORVELx86MonitorVariants.h"
+#include "foundation/Format.h"
 
 namespace sw {
 
@@ -27,6 +28,11 @@ const CPUMonitorVariant* cpuMonitorVariantNamed(std::string_view name) {
     if (variant.name == name) return &variant;
   }
   return nullptr;
+}
+
+const CPUMonitorVariant* cpuMonitorVariantForSignature(std::uint32_t signature) {
+  constexpr std::uint32_t kSteppingMask = 0xF;
+  return cpuMonitorVariantNamed(stringWithFormat("TKSQUORVELx86MonitorCPU%u", signature & ~kSteppingMask));
 }
 
 }  // namespace sw

@@ -2,6 +2,7 @@
 // which the signature lookup finds them.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -13,5 +14,8 @@ namespace sw {
 const std::vector<CPUMonitorVariant>& cpuMonitorVariants();
 /// The variant of that name; nullptr when there is none.
 const CPUMonitorVariant* cpuMonitorVariantNamed(std::string_view name);
+/// The variant named after the signature with its stepping bits cleared
+/// ("TKSQUORVELx86MonitorCPU67184" for 67190); nullptr when there is none.
+const CPUMonitorVariant* cpuMonitorVariantForSignature(std::uint32_t signature);
 
 }  // namespace sw

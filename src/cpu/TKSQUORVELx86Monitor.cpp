@@ -25,7 +25,6 @@ constexpr std::uint32_t kLastUnsupportedVersion = 6;
 // A record counts as stale when it is older than this many seconds per core and per second since
 // the sensor's previous reading.
 constexpr std::uint32_t kStaleSecondsPerCore = 12;
-constexpr std::uint32_t kSteppingMask = 0xF;
 constexpr std::uint8_t kFamilyWithExtendedModel = 6;
 constexpr std::uint8_t kFamilyWithExtendedFamily = 15;
 constexpr std::uint8_t kFirstModelWithFrequency = 14;
@@ -148,8 +147,7 @@ std::uint32_t TKSQUORVELx86Monitor::coreCountOfRunningDriver() {
 }
 
 const CPUMonitorVariant* TKSQUORVELx86Monitor::classImplementingCPUMonitoringForSignature(std::uint32_t signature) {
-  const std::string name = stringWithFormat("TKSQUORVELx86MonitorCPU%u", signature & ~kSteppingMask);
-  const CPUMonitorVariant* variant = cpuMonitorVariantNamed(name);
+  const CPUMonitorVariant* variant = cpuMonitorVariantForSignature(signature);
   if (variant == nullptr) {
     os::systemLog(stringWithFormat(
         "WARNING: The current implementation has no specific code to support CPUs with signature %u!\n", signature));

@@ -3,6 +3,7 @@
 
 #include <iostream>
 
+#include "cpu/CPUMonitorVariantRegistry.h"
 #include "cpu/TKSQUORVELx86Monitor.h"
 #include "cpu/TKSx86Info.h"
 #include "host/CommonOptions.h"
@@ -23,7 +24,7 @@ std::string processorText() {
 std::string cpuMonitorText() {
   const std::optional<std::uint32_t> signature = TKSQUORVELx86Monitor::signatureOfRunningDriver();
   if (!signature) return "no driver\n";
-  const CPUMonitorVariant* variant = TKSQUORVELx86Monitor::classImplementingCPUMonitoringForSignature(*signature);
+  const CPUMonitorVariant* variant = cpuMonitorVariantForSignature(*signature);
   return fmt::format("driver version code {}, variant {}, {} cores\n", TKSQUORVELx86Monitor::versionCodeOfRunningDriver(),
                      variant != nullptr ? variant->name : "none", TKSQUORVELx86Monitor::coreCountOfRunningDriver());
 }

@@ -43,7 +43,7 @@ const Dictionary& dictionaryOf(const Value& value, const std::string& path) {
 
 cpustatus::CoreFields coreFields(const Dictionary& core, const std::string& path) {
   refuseUnknownKeys(core, {"TimeStamp", "ThermalReadout", "CurrentRatio", "HalfRatio", "MaximumRatio",
-                           "MaximumRatioInStatus", "BusFrequencyCode", "Signal"}, "core field", path);
+                           "MaximumRatioInStatus", "BusFrequencyCode", "Signal", "RatioSignal"}, "core field", path);
   cpustatus::CoreFields fields;
   fields.timeStamp = static_cast<std::uint32_t>(unsignedField(core, "TimeStamp", 0xFFFFFFFF, 0, path));
   fields.thermalReadout = static_cast<std::int32_t>(unsignedField(core, "ThermalReadout", 127, 0, path));
@@ -94,9 +94,13 @@ Dictionary entryFromFields(const Value& value) {
     const std::string path = "fields/Cores/" + std::to_string(index);
     const Dictionary& core = dictionaryOf((*cores->asArray())[index], path);
     block.cores.push_back(coreFields(core, path));
-    if (const Value* signal = field(core, "Signal")) {
-      Signal::parse(*signal, path + "/Signal");  // refused here rather than when the profile loads
-      signals.emplace(cpustatus::thermalSignalName(static_cast<std::uint32_t>(index)), *signal);
+    const auto coreIndex = static_cast<std::uint32_t>(index);
+    for (auto [key, signalled] : {std::pair{"Signal", cpustatus::SignalledField::ThermalReadout},
+                                  std::pair{"RatioSignal", cpustatus::SignalledField::CurrentRatio}}) {
+      const Value* signal = field(core, key);
+      if (signal == nullptr) continue;
+      Signal::parse(*signal, path + "/" + key);  // refused here rather than when the profile loads
+      signals.emplace(cpustatus::signalName(coreIndex, signalled), *signal);
     }
   }
 

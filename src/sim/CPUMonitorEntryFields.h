@@ -1,6 +1,7 @@
 // The profile tool's side of the CPU monitor: a driver service described in readable fields
-// (brand, signature, flags, ratios and one dictionary per core, optionally with a signal that
-// moves its thermal readout) becomes the registry entry a profile holds, status block and all.
+// (brand, signature, flags, ratios and one dictionary per core, optionally with signals that move
+// its thermal readout and its current ratio) becomes the registry entry a profile holds, status
+// block and all.
 #pragma once
 
 #include <string>

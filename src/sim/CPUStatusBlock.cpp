@@ -1,10 +1,12 @@
 // Packing the CPU monitor's status block from readable fields, and finding records in one.
 #include "sim/CPUStatusBlock.h"
 
+#include <algorithm>
 #include <charconv>
-#include <string>
+#include <cmath>
 
 #include "foundation/ByteOrder.h"
+#include "foundation/Numbers.h"
 
 namespace sw::sim::cpustatus {
 namespace {
@@ -12,6 +14,7 @@ namespace {
 constexpr std::string_view kSignalPrefix = "CPUStatus.";
 constexpr std::string_view kCorePrefix = "CPUStatus.Core";
 constexpr std::string_view kThermalSuffix = ".ThermalReadout";
+constexpr std::string_view kRatioSuffix = ".CurrentRatio";
 constexpr std::uint64_t kRatioMask = 0x1F;
 
 void storeLittleEndian64(std::uint8_t* bytes, std::uint64_t value) {
@@ -77,19 +80,41 @@ std::optional<std::size_t> recordOffset(const Data& block, std::uint32_t index) 
   return offset;
 }
 
-std::string thermalSignalName(std::uint32_t core) {
-  return std::string(kCorePrefix) + std::to_string(core) + std::string(kThermalSuffix);
+std::string signalName(std::uint32_t core, SignalledField field) {
+  return std::string(kCorePrefix) + std::to_string(core) +
+         std::string(field == SignalledField::ThermalReadout ? kThermalSuffix : kRatioSuffix);
 }
 
-std::optional<std::uint32_t> coreOfThermalSignal(std::string_view name) {
-  if (!name.starts_with(kCorePrefix) || !name.ends_with(kThermalSuffix)) return std::nullopt;
-  std::string_view digits = name.substr(kCorePrefix.size(), name.size() - kCorePrefix.size() - kThermalSuffix.size());
+std::optional<std::pair<std::uint32_t, SignalledField>> signalledField(std::string_view name) {
+  if (!name.starts_with(kCorePrefix)) return std::nullopt;
+  std::optional<SignalledField> field;
+  std::string_view rest = name.substr(kCorePrefix.size());
+  for (auto [suffix, named] : {std::pair{kThermalSuffix, SignalledField::ThermalReadout},
+                               std::pair{kRatioSuffix, SignalledField::CurrentRatio}}) {
+    if (rest.ends_with(suffix)) {
+      field = named;
+      rest.remove_suffix(suffix.size());
+    }
+  }
   // Plain decimal only: no sign, no leading zeros, so that one core has one name.
-  if (digits.empty() || (digits.size() > 1 && digits[0] == '0')) return std::nullopt;
+  if (!field || rest.empty() || (rest.size() > 1 && rest[0] == '0')) return std::nullopt;
   std::uint32_t core = 0;
-  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), core);
-  if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
-  return core;
+  auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), core);
+  if (error != std::errc() || end != rest.data() + rest.size()) return std::nullopt;
+  return std::pair{core, *field};
+}
+
+void applySignal(Data& block, std::uint32_t index, SignalledField field, double value) {
+  const std::optional<std::size_t> record = recordOffset(block, index);
+  if (!record) return;
+  if (field == SignalledField::ThermalReadout) {
+    storeLittleEndian32(&block[*record + kThermalOffset], static_cast<std::uint32_t>(clampToInt32(std::round(value))));
+    return;
+  }
+  const auto halves = static_cast<std::uint64_t>(std::clamp(std::round(value * 2), 0.0, 63.0));
+  std::uint64_t status = loadLittleEndian(&block[*record + kPerformanceOffset], 8);
+  status = (status & ~(kRatioMask << 8 | 1ULL << 14)) | (halves / 2) << 8 | (halves % 2) << 14;
+  storeLittleEndian64(&block[*record + kPerformanceOffset], status);
 }
 
 bool namesBlockField(std::string_view name) { return name.starts_with(kSignalPrefix); }

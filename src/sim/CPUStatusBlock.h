@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "foundation/Value.h"
@@ -70,11 +72,19 @@ std::uint32_t recordCount(const Data& block);
 /// Where record `index` starts, when the block holds it whole and the count covers it.
 std::optional<std::size_t> recordOffset(const Data& block, std::uint32_t index);
 
-/// The signal name of a core's thermal readout in @Signals ("CPUStatus.Core0.ThermalReadout"),
-/// and its core index when a name has that form.
-std::string thermalSignalName(std::uint32_t core);
-std::optional<std::uint32_t> coreOfThermalSignal(std::string_view name);
+/// The fields of a core record that a signal in @Signals may drive: the thermal readout (degrees
+/// below the junction maximum) and the current ratio (in halves: 8.5 sets ratio 8 and the
+/// half-ratio bit).
+enum class SignalledField { ThermalReadout, CurrentRatio };
+
+/// The signal name of a core's field ("CPUStatus.Core0.ThermalReadout", "CPUStatus.Core0.CurrentRatio"),
+/// and the core and field a name of that form stands for.
+std::string signalName(std::uint32_t core, SignalledField field);
+std::optional<std::pair<std::uint32_t, SignalledField>> signalledField(std::string_view name);
 /// True for every name that points into the block, well formed or not.
 bool namesBlockField(std::string_view name);
+
+/// Writes a signal's value into record `index`, when the block holds that record.
+void applySignal(Data& block, std::uint32_t index, SignalledField field, double value);
 
 }  // namespace sw::sim::cpustatus

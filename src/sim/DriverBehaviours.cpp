@@ -18,8 +18,8 @@ constexpr std::string_view kCPUMonitor = "CPUMonitor";
 
 /// The CPU-monitoring driver refreshes its status block when ForceUpdate is written: every core
 /// record that the block holds (up to its record count) gets the current second as its stamp,
-/// and a core whose thermal readout has a signal gets the signal's value now. Nothing else of the
-/// block changes, and nothing is written past its end, whatever its count claims.
+/// and a field with a signal gets the signal's value now. Nothing else of the block changes, and
+/// nothing is written past its end, whatever its count claims.
 void cpuMonitorWritten(RegistryEntry& entry, std::string_view key) {
   if (key != "ForceUpdate") return;
   auto status = entry.properties.find("CPUStatus");
@@ -31,10 +31,11 @@ void cpuMonitorWritten(RegistryEntry& entry, std::string_view key) {
     const std::optional<std::size_t> record = cpustatus::recordOffset(block, index);
     if (!record) break;
     storeLittleEndian32(&block[*record + cpustatus::kStampOffset], stamp);
-    auto signal = entry.instructions.driverSignals.find(cpustatus::thermalSignalName(index));
-    if (signal == entry.instructions.driverSignals.end()) continue;
-    const std::int32_t readout = clampToInt32(std::round(signal->second.valueAt(now)));
-    storeLittleEndian32(&block[*record + cpustatus::kThermalOffset], static_cast<std::uint32_t>(readout));
+  }
+  for (const auto& [name, signal] : entry.instructions.driverSignals) {
+    if (auto field = cpustatus::signalledField(name)) {
+      cpustatus::applySignal(block, field->first, field->second, signal.valueAt(now));
+    }
   }
   status->second = Value(std::move(block));
 }
@@ -57,8 +58,8 @@ bool claimsDriverSignal(const std::optional<std::string>& driver, std::string_vi
   if (!cpustatus::namesBlockField(signalName)) return false;
   const std::string quoted = "\"" + std::string(signalName) + "\"";
   if (driver != kCPUMonitor) throw ProfileError(path, "@Signals names " + quoted + " in a status block, which needs @Driver CPUMonitor");
-  if (!cpustatus::coreOfThermalSignal(signalName)) {
-    throw ProfileError(path, "@Signals names " + quoted + ", which is no CPUStatus.Core<n>.ThermalReadout");
+  if (!cpustatus::signalledField(signalName)) {
+    throw ProfileError(path, "@Signals names " + quoted + ", which is no CPUStatus.Core<n>.ThermalReadout or .CurrentRatio");
   }
   return true;
 }

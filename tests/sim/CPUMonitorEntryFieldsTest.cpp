@@ -10,7 +10,8 @@ namespace {
 Dictionary sampleFields() {
   Dictionary core{{"ThermalReadout", Value::integer(55)}, {"CurrentRatio", Value::integer(8)},
                   {"HalfRatio", Value::boolean(true)}, {"BusFrequencyCode", Value::integer(-1)},
-                  {"Signal", Value(Dictionary{{"Base", Value::integer(55)}})}};
+                  {"Signal", Value(Dictionary{{"Base", Value::integer(55)}})},
+                  {"RatioSignal", Value(Dictionary{{"Base", Value::real(7.5)}})}};
   return {{"CPUBrand", Value("Intel(R) Core(TM)2 Duo CPU     P7550  @ 2.26GHz")},
           {"CPUSignature", Value::integer(67194)},
           {"VersionCode", Value::integer(9)},
@@ -35,7 +36,8 @@ TEST(CPUMonitorEntryFields, theFieldsBecomeTheDriverEntryWithItsBlockAndSignals)
   EXPECT_EQ(properties.at("CPUSignature"), Value::integer(67194));
   EXPECT_EQ(properties.at("@Driver"), Value("CPUMonitor"));
   EXPECT_EQ(properties.at("@Signals"),
-            Value(Dictionary{{"CPUStatus.Core0.ThermalReadout", Value(Dictionary{{"Base", Value::integer(55)}})}}));
+            Value(Dictionary{{"CPUStatus.Core0.ThermalReadout", Value(Dictionary{{"Base", Value::integer(55)}})},
+                             {"CPUStatus.Core0.CurrentRatio", Value(Dictionary{{"Base", Value::real(7.5)}})}}));
 }
 
 TEST(CPUMonitorEntryFields, fieldsOfTheWrongKindOrBeyondTheirBitsAreRefusedByName) {

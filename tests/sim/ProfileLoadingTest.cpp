@@ -64,7 +64,7 @@ TEST(ProfileRefusal, EveryMalformedProfileIsRefusedWithItsPathAndProblem) {
        entry + "Monitor: @Signals names \"CPUStatus.Core0.ThermalReadout\" in a status block, which needs @Driver CPUMonitor"},
       {withEntry("Monitor", {{"@Driver", Value("CPUMonitor")},
                              {"@Signals", Value(Dictionary{{"CPUStatus.Core01.ThermalReadout", Value(Dictionary{})}})}}),
-       entry + "Monitor: @Signals names \"CPUStatus.Core01.ThermalReadout\", which is no CPUStatus.Core<n>.ThermalReadout"},
+       entry + "Monitor: @Signals names \"CPUStatus.Core01.ThermalReadout\", which is no CPUStatus.Core<n>.ThermalReadout or .CurrentRatio"},
       {withSignal({}), entry + "IOHWSensor/@Signals/current-value: a signal needs a Base"},
       {withSignal({{"Base", Value::integer(40)}, {"Amplitude", Value::integer(5)}}),
        entry + "IOHWSensor/@Signals/current-value: a signal with an Amplitude needs a Period greater than 0"},
