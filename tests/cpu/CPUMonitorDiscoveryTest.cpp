@@ -42,6 +42,29 @@ TEST_F(CPUMonitorDiscovery, onlyADriverOfVersionSevenOrLaterWithAllThreeProperti
   EXPECT_TRUE(TKSQUORVELx86Monitor::isDriverLoaded()) << "loaded, though its block is unusable";
 }
 
+TEST_F(CPUMonitorDiscovery, theRunningDriverIsTheFirstServiceWithAllThreePropertiesAndABlock) {
+  EXPECT_FALSE(TKSQUORVELx86Monitor::isDriverLoaded());
+  EXPECT_EQ(TKSQUORVELx86Monitor::versionCodeOfRunningDriver(), 0u);
+  EXPECT_FALSE(TKSQUORVELx86Monitor::systemIsAffectedByErratumAE18());
+
+  CPUStatusFields older = freshCores(2);
+  older.versionCode = 6;
+  CPUStatusFields running = freshCores(3);
+  running.versionCode = 9;
+  running.erratumAE18 = true;
+  Dictionary incomplete = cpuMonitorService(kPenrynBrand, 1760, running);
+  incomplete.erase("CPUBrand");
+  install(ProfileBuilder()
+              .entry(kCPUMonitorClass, incomplete)
+              .entry(kCPUMonitorClass, cpuMonitorService(kPenrynBrand, kPenrynSignature, running))
+              .entry(kCPUMonitorClass, cpuMonitorService(kPenrynBrand, 1776, older)));
+  EXPECT_EQ(TKSQUORVELx86Monitor::versionCodeOfRunningDriver(), 9u);
+  EXPECT_TRUE(TKSQUORVELx86Monitor::systemIsAffectedByErratumAE18());
+  EXPECT_EQ(TKSQUORVELx86Monitor::signatureOfRunningDriver(), kPenrynSignature);
+  EXPECT_EQ(TKSQUORVELx86Monitor::coreCountOfRunningDriver(), 3u);
+  EXPECT_EQ(monitorSensors().size(), 3u) << "the service of version 6 yields nothing";
+}
+
 TEST_F(CPUMonitorDiscovery, theSignatureWithoutItsSteppingChoosesTheVariant) {
   struct Case {
     std::uint32_t signature;
