@@ -36,5 +36,6 @@ void addScriptCommand(CLI::App& app, CommonOptions& options);
 void addSMCCommand(CLI::App& app, CommonOptions& options);
 void addInfoCommand(CLI::App& app, CommonOptions& options);
 void addServeCommand(CLI::App& app, CommonOptions& options);
+void addCPUMonitorEntryCommand(CLI::App& app, CommonOptions& options);
 
 }  // namespace sw::host
