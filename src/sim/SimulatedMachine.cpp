@@ -156,15 +156,17 @@ std::optional<Value> SimulatedMachine::registryEntryCreateProperty(os::io_regist
                                                                    std::string_view key) {
   RegistryEntry* found = objects_.entry(entry);
   if (found == nullptr) return std::nullopt;
+  if (std::optional<Value> answer = driverPropertyRead(*found, key)) return answer;
   return found->property(key);
 }
 
 os::kern_return_t SimulatedMachine::registryEntrySetProperty(os::io_registry_entry_t entry, std::string_view key,
                                                              const Value& value) {
-  // Every simulated driver takes what is written, so that clients can see their writes.
+  // Every simulated driver takes what is written, so that clients can see their writes; only a
+  // command to the driver itself leaves no property behind.
   RegistryEntry* found = objects_.entry(entry);
   if (found == nullptr) return os::kIOReturnBadArgument;
-  found->setProperty(key, value);
+  if (!isDriverCommand(*found, key)) found->setProperty(key, value);
   driverPropertyWritten(*found, key);
   return os::kIOReturnSuccess;
 }
