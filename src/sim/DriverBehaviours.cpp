@@ -76,10 +76,6 @@ bool isKnownDriverBehaviour(std::string_view name) {
   return false;
 }
 
-bool isDriverCommand(const RegistryEntry& entry, std::string_view key) {
-  return key == kHWSensorRefreshKey && (entry.className == "IOHWSensor" || entry.className == "IOHWControl");
-}
-
 void driverPropertyWritten(RegistryEntry& entry, std::string_view key) {
   if (const Behaviour* behaviour = behaviourOf(entry)) behaviour->written(entry, key);
 }

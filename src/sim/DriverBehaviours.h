@@ -10,10 +10,6 @@ namespace sw::sim {
 
 bool isKnownDriverBehaviour(std::string_view name);
 
-/// Whether the write is a command to the entry's driver rather than a property to keep: the
-/// hardware-monitoring drivers take their refresh property that way and never publish it.
-bool isDriverCommand(const RegistryEntry& entry, std::string_view key);
-
 /// Lets the entry's driver react to a property that a client has just written.
 void driverPropertyWritten(RegistryEntry& entry, std::string_view key);
 

@@ -162,11 +162,10 @@ std::optional<Value> SimulatedMachine::registryEntryCreateProperty(os::io_regist
 
 os::kern_return_t SimulatedMachine::registryEntrySetProperty(os::io_registry_entry_t entry, std::string_view key,
                                                              const Value& value) {
-  // Every simulated driver takes what is written, so that clients can see their writes; only a
-  // command to the driver itself leaves no property behind.
+  // Every simulated driver takes what is written, so that clients can see their writes.
   RegistryEntry* found = objects_.entry(entry);
   if (found == nullptr) return os::kIOReturnBadArgument;
-  if (!isDriverCommand(*found, key)) found->setProperty(key, value);
+  found->setProperty(key, value);
   driverPropertyWritten(*found, key);
   return os::kIOReturnSuccess;
 }

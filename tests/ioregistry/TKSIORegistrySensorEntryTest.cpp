@@ -71,15 +71,14 @@ TEST_F(SensorEntries, ANegativeReadingGetsOneMoreChanceAndTheUnenforcedReadPasse
   EXPECT_EQ(entries[1]->sensorValue(), 12) << "every refresh starts a new update";
 }
 
-TEST_F(SensorEntries, TheRefreshWriteIsACommandToTheDriverAndLeavesNoPropertyBehind) {
+TEST_F(SensorEntries, TheRefreshWriteIsTheDriversBooleanPropertyAndLeavesTheReadingAlone) {
   install(ProfileBuilder().entry("IOHWSensor", sensorNode("temperature", 1)));
   const auto entry = TKSIORegistrySensorEntry::createWithIOKitHandle(
       TKSIORegistryEntry::serviceObjectsMatchingName("IOHWSensor").value().at(0)->ioKitHandle());
   ASSERT_NE(entry, nullptr);
-  const auto before = entry->properties();
   EXPECT_EQ(entry->sensorValue(), 0x2D0000);
-  EXPECT_EQ(entry->properties(), before);
-  EXPECT_EQ(TKSIORegistrySensorEntry::refreshPropertyName().size(), 12U);
+  EXPECT_EQ(entry->properties().value().at("force-update"), Value::boolean(false));
+  EXPECT_EQ(entry->unenforcedSensorValue(), 0x2D0000);
   EXPECT_EQ(entry->locationIdentification(), "CPU A");
   EXPECT_EQ(entry->sensorTypeName(), "temperature");
 }
