@@ -46,9 +46,10 @@ MPUInfoList TKSMPUInfo::allMPUs() {
 std::uint32_t TKSMPUInfo::numberOfLocalUnits() { return static_cast<std::uint32_t>(moduleInterfaces().size()); }
 
 std::uint32_t TKSMPUInfo::mpuIndexForLocationIdentifier(const std::optional<std::string>& location) {
-  if (!location || location->size() < 5 || !location->starts_with("CPU ")) return 0;
-  // Wraps below 'A', as the unsigned difference always has.
-  return static_cast<std::uint32_t>(static_cast<unsigned char>((*location)[4])) - 'A';
+  if (!location || utf16Length(*location) < 5 || !location->starts_with("CPU ")) return 0;
+  // The letter as a character, not a byte of its encoding; wraps below 'A' as the unsigned
+  // difference always has.
+  return static_cast<std::uint32_t>(utf16UnitAt(*location, 4).value_or(0)) - 'A';
 }
 
 std::shared_ptr<TKSMPUInfo> TKSMPUInfo::mpuInfoAtIndex(std::uint32_t index) {

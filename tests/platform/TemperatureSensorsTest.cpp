@@ -48,7 +48,8 @@ TEST_F(PlatformTemperatures, AProcessorModuleRecordOfTheWrongLengthIsLoggedAndLe
 
 TEST_F(PlatformTemperatures, ALocationNamesItsModuleByTheLetterAfterCPU) {
   const std::vector<std::pair<std::optional<std::string>, std::uint32_t>> cases = {
-      {std::nullopt, 0}, {"DIODE TEMP", 0}, {"CPU ", 0}, {"CPU A AD7417 AD1", 0}, {"CPU B DIODE TEMP", 1}, {"CPU B", 1}};
+      {std::nullopt, 0}, {"DIODE TEMP", 0}, {"CPU ", 0}, {"CPU A AD7417 AD1", 0}, {"CPU B DIODE TEMP", 1}, {"CPU B", 1},
+      {"CPU \u00C9", 0xC9 - 'A'}};  // a letter beyond ASCII counts as one character
   for (const auto& [location, index] : cases) {
     EXPECT_EQ(TKSMPUInfo::mpuIndexForLocationIdentifier(location), index) << location.value_or("nil");
   }
