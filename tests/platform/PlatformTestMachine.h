@@ -65,12 +65,16 @@ inline Dictionary smuPartitions(std::uint16_t voltageScale, std::int16_t voltage
                                 std::size_t diodeLength = 8) {
   Data operatingPoints(16, 0);
   putBigEndian(operatingPoints, 0, 0x12, 1);
+  putBigEndian(operatingPoints, 4, 2500000000U, 4);  // clock
+  putBigEndian(operatingPoints, 9, 90, 1);           // maximum temperature
+  putBigEndian(operatingPoints, 10, 0x051407D0044C, 6);  // core voltages 1300, 2000, 1100
   Data converter(24, 0);
   putBigEndian(converter, 0, 0x21, 1);
   putBigEndian(converter, 4, voltageScale, 2);
   putBigEndian(converter, 6, static_cast<std::uint16_t>(voltageOffset), 2);
   putBigEndian(converter, 8, currentScale, 2);
   putBigEndian(converter, 10, static_cast<std::uint16_t>(currentOffset), 2);
+  putBigEndian(converter, 12, 1U << 27, 4);  // supply A: 0.5
   Data diode(diodeLength, 0);
   if (diodeLength >= 8) {
     putBigEndian(diode, 4, mDiode, 2);

@@ -157,6 +157,10 @@ TEST_F(PlatformTemperatures, TheSMUNeedsItsNubNamedSmuWithBothConverterPartition
   EXPECT_EQ(scale, 0x0800);
   EXPECT_EQ(offset, 16);
   EXPECT_EQ(units[0]->bDiodeCalibration(), -7);
+  EXPECT_EQ(units[0]->description(),
+            "System Management Unit: system clock 2500000000 Hz, maximum temp 90, voltages: 1300 (0) 2000 (1) 1100 (2), "
+            "V ADC s 4.062500 / o -0.000732, A ADC s 0.500000 / o 0.003906 PSU 0.500000 (A) 0.000000 (B) 0.000000 (C) "
+            "m 16384, b -7");
   EXPECT_EQ(TKSSMUInfo::maximumCPUDesignTemperature(), 90.0F);
 }
 
