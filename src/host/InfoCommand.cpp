@@ -5,6 +5,8 @@
 
 #include "cpu/TKSx86Info.h"
 #include "host/CommonOptions.h"
+#include "platform/TKSMPUInfo.h"
+#include "platform/TKSSMUInfo.h"
 #include "system/NSProcessInfoTKSAdditions.h"
 #include "system/TKSMachineInfo.h"
 #include "system/TKSTimeUtilities.h"
@@ -24,6 +26,17 @@ std::string productionDateText(const TKSMachineInfo& machine) {
   return day.value_or("unknown");
 }
 
+/// The factory calibration of the older machines' processor modules and System Management Units.
+std::string platformCalibrationText() {
+  std::string text;
+  for (const auto& module : TKSMPUInfo::allMPUs()) text += module->description();
+  for (const auto& unit : TKSSMUInfo::allSMUs()) text += unit->description() + '\n';
+  if (const float maximum = TKSSMUInfo::maximumCPUDesignTemperature(); maximum > 0) {
+    text += fmt::format("Maximum CPU design temperature: {:g} C\n", maximum);
+  }
+  return text;
+}
+
 void printMachineInformation() {
   const auto machine = TKSMachineInfo::sharedMachineInfo();
   std::cout << "Machine: " << machine->description() << '\n'
@@ -33,7 +46,8 @@ void printMachineInformation() {
                            NSProcessInfoTKSAdditions::operatingSystemVersionCode())
             << "Operating system: " << NSProcessInfoTKSAdditions::operatingSystemProductName() << ' '
             << NSProcessInfoTKSAdditions::operatingSystemVersionNumberString() << " ("
-            << NSProcessInfoTKSAdditions::operatingSystemBuildCode() << ")\n";
+            << NSProcessInfoTKSAdditions::operatingSystemBuildCode() << ")\n"
+            << platformCalibrationText();
 }
 
 }  // namespace
