@@ -189,6 +189,9 @@ PAGE_ELEMENTS = [
     ("Settings", "Settings", "Einstellungen"),
     ("Show settings", "Show settings", "Einstellungen zeigen"),
     ("No sensor", "No sensor", "Kein Sensor"),
+    ("LANGUAGE", "en", "de"),
+    ("Host unreachable", "No connection to the widget host, trying again in %@ s",
+     "Keine Verbindung zum Widget-Host, neuer Versuch in %@ s"),
 ]
 
 
