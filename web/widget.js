@@ -56,8 +56,10 @@ async function post(action, body) {
 // a restarted host knows none: such an instance is opened again and told who it is.
 async function openInstance() {
   await post('open');
-  await post('call', { call: 'setWidgetIdentifier', args: [instance] });
-  await post('call', { call: 'setMaximumSensorNameWidth', args: [labelWidthInPoints()] });
+  await post('batch', [
+    { call: 'setWidgetIdentifier', args: [instance] },
+    { call: 'setMaximumSensorNameWidth', args: [labelWidthInPoints()] },
+  ]);
 }
 
 // A call to an instance the host does not know opens it and is sent once more.

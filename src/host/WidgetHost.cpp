@@ -60,7 +60,12 @@ std::string jsonText(const nlohmann::json& value) {
   return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-Answer jsonAnswer(int status, const nlohmann::json& body) { return Answer{.status = status, .body = jsonText(body)}; }
+Answer jsonAnswer(int status, const nlohmann::json& body) {
+  Answer answer;
+  answer.status = status;
+  answer.body = jsonText(body);
+  return answer;
+}
 
 Answer errorAnswer(int status, std::string_view message) { return jsonAnswer(status, {{"error", message}}); }
 
@@ -262,7 +267,9 @@ class WidgetHost::Server {
     if (route->action == "open") return openAnswer(route->identifier);
     if (route->action == "close") {
       instances_.close(route->identifier);
-      return Answer{.status = 204};
+      Answer noContent;
+      noContent.status = 204;
+      return noContent;
     }
     return errorAnswer(404, "not found");
   }
@@ -270,7 +277,10 @@ class WidgetHost::Server {
   static Answer fileAnswer(std::string_view path) {
     std::optional<WebFile> file = findWebFile(path);
     if (!file) return errorAnswer(404, "no such file");
-    return Answer{.shared = file->contents, .contentType = file->contentType};
+    Answer answer;
+    answer.shared = file->contents;
+    answer.contentType = file->contentType;
+    return answer;
   }
 
   Answer openAnswer(const std::string& identifier) {

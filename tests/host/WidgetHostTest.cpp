@@ -93,7 +93,7 @@ TEST_F(WidgetHostTest, ABatchIsAnsweredInOrderEachElementExactlyAsASingleCall) {
 // A browser keeps a connection open per widget tab, and any local process may open connections
 // and send half a request: none of them may hold back the page of another widget.
 TEST(WidgetHostConnections, IdleAndStalledConnectionsHoldBackNoOneAndStalledOnesAreDropped) {
-  RunningWidgetHost host(fakeController, {.connectionTimeoutSeconds = 2});
+  RunningWidgetHost host(fakeController, {.connectionTimeoutSeconds = 2, .limits = {}});
   auto connect = [&] {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{.sin_family = AF_INET, .sin_port = htons(static_cast<std::uint16_t>(host.port())),

@@ -4,6 +4,8 @@
 // made from the same listings too.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -94,7 +96,13 @@ const RealMachine kRealMachines[] = {
 };
 
 std::vector<smc::SMCListingKey> listingOf(const std::string& model) {
-  std::ifstream file(std::filesystem::path(__FILE__).parent_path() / "fixtures" / (model + ".txt"), std::ios::binary);
+  // A compiler cache may record this file's path relative to the build tree; the test runner
+  // names the source tree.
+  const char* sourceDir = std::getenv("SW_SOURCE_DIR");
+  const std::filesystem::path folder = sourceDir != nullptr ? std::filesystem::path(sourceDir) / "tests" / "smc"
+                                                            : std::filesystem::path(__FILE__).parent_path();
+  std::ifstream file(folder / "fixtures" / (model + ".txt"), std::ios::binary);
+  EXPECT_TRUE(file) << "no listing of " << model << " in " << folder;
   std::stringstream text;
   text << file.rdbuf();
   std::string error;
