@@ -190,8 +190,7 @@ PAGE_ELEMENTS = [
     ("Show settings", "Show settings", "Einstellungen zeigen"),
     ("No sensor", "No sensor", "Kein Sensor"),
     ("LANGUAGE", "en", "de"),
-    ("Host unreachable", "No connection to the widget host, trying again in %@ s",
-     "Keine Verbindung zum Widget-Host, neuer Versuch in %@ s"),
+    ("Host unreachable", "Host unreachable, retry in %@ s", "Host nicht erreichbar, in %@ s"),
 ]
 
 

@@ -242,8 +242,9 @@ describe('a host that goes away', () => {
     const status = () => text('#front-status');
     assert.equal(await host.stop(), 0);
     await page.waitForFunction(() => document.getElementById('front-status').textContent
-      .startsWith('No connection to the widget host, trying again in 2 s'), null, { timeout: 10000 });
+       === 'Host unreachable, retry in 2 s', null, { timeout: 10000 });
     assert.ok(await page.$eval('#front', (front) => front.classList.contains('stale')));
+    assert.ok(await page.$eval('#front-status', (line) => line.scrollWidth <= line.clientWidth), 'the note fits');
     await screenshot('widget-host-down.png');
     await page.waitForFunction(() => /in 4 s$/.test(document.getElementById('front-status').textContent),
       null, { timeout: 10000 });
@@ -263,7 +264,8 @@ describe('a host that goes away', () => {
     assert.equal(await page.getAttribute('#show-back', 'aria-label'), 'Einstellungen zeigen');
     await host.stop();
     await page.waitForFunction(() => document.getElementById('front-status').textContent
-      .startsWith('Keine Verbindung zum Widget-Host'), null, { timeout: 10000 });
+      .startsWith('Host nicht erreichbar, in '), null, { timeout: 10000 });
+    assert.ok(await page.$eval('#front-status', (line) => line.scrollWidth <= line.clientWidth), 'the note fits');
     await screenshot('widget-host-down-de.png');
     host = await startWidgetHost(binary, { defaultsDir, port: host.port });
   });
