@@ -10,8 +10,12 @@
 //     A closed loop: every instance refreshes as fast as it is answered, all at once.
 //
 // Both print the host's CPU time per script call beside the plug-in's own CPU time for the same
-// calls made in this process (same controllers, same spacing in time), their ratio, p50/p99
-// latency per refresh, the host's share of one core, and its resident memory.
+// calls made in this process, their ratio, p50/p99 latency per refresh, the host's share of one
+// core (under load and with every connection closed), and its resident memory. In the open loop
+// each refresh is made in this process right after the host answered it, on controllers of its
+// own, so that both see the same clock, the same caches and the same cold starts between
+// refreshes; the closed loop makes them afterwards in a tight loop on a clock advanced as far
+// between refreshes as the run's.
 #include <arpa/inet.h>
 #include <fmt/format.h>
 #include <netinet/in.h>
@@ -249,9 +253,36 @@ struct Run {
   std::vector<double> latenciesMs;  // per refresh
   int failures = 0;
   double wallSeconds = 0;
+  double pluginSeconds = 0;  // CPU time of the same refreshes made in this process
 };
 
-Run runOpenLoop(const Settings& settings, std::vector<Widget>& widgets) {
+using Controllers = std::vector<sw::host::WidgetInstanceTable::ScriptCall>;
+
+Controllers createControllers(const Settings& settings) {
+  Controllers controllers;
+  for (int n = 0; n < settings.instances; ++n) {
+    controllers.push_back(sw::host::pluginControllerFactory()());
+    controllers.back()("setWidgetIdentifier", nlohmann::json::array({fmt::format("load-{}", n)}));
+  }
+  return controllers;
+}
+
+/// One refresh on a controller of this process; its CPU time in seconds.
+double refreshInProcess(const sw::host::WidgetInstanceTable::ScriptCall& controller) {
+  static const auto kCalls = [] {
+    std::vector<std::pair<std::string, nlohmann::json>> calls;
+    for (const auto& call : kRefreshCalls) calls.emplace_back(call["call"], call["args"]);
+    return calls;
+  }();
+  const double before = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+  for (const auto& [name, arguments] : kCalls) {
+    volatile bool answered = !controller(name, arguments).is_null();
+    (void)answered;
+  }
+  return cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - before;
+}
+
+Run runOpenLoop(const Settings& settings, std::vector<Widget>& widgets, const Controllers& controllers) {
   Run run;
   const auto spacing = std::chrono::microseconds(std::int64_t(settings.intervalMs) * 1000 / settings.instances);
   const std::int64_t refreshes = std::int64_t(settings.seconds) * 1000 / settings.intervalMs * settings.instances;
@@ -261,6 +292,7 @@ Run runOpenLoop(const Settings& settings, std::vector<Widget>& widgets) {
     std::this_thread::sleep_until(due);
     run.failures += refresh(widgets[std::size_t(k % settings.instances)], settings.batch) ? 0 : 1;
     run.latenciesMs.push_back(Milliseconds(Clock::now() - due).count());
+    run.pluginSeconds += refreshInProcess(controllers[std::size_t(k % settings.instances)]);
   }
   run.wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();
   return run;
@@ -290,29 +322,16 @@ Run runClosedLoop(const Settings& settings, std::vector<Widget>& widgets) {
   return run;
 }
 
-/// The plug-in's own CPU time per script call: the same refreshes made on controllers in this
-/// process, through the same dispatcher, with the clock advanced as far between them as the
-/// host's clock advanced, so that the SMC cache is hit and missed alike.
-double pluginSecondsPerCall(const Settings& settings, std::int64_t refreshes, double spacingSeconds) {
+/// The plug-in's CPU time for a closed loop's refreshes, made afterwards one after the other,
+/// with the clock advanced between them as far as the run's clock advanced.
+double closedLoopPluginSeconds(const Controllers& controllers, std::int64_t refreshes, double spacingSeconds) {
   sw::os::ManualClock clock(sw::os::currentTime());
-  std::vector<sw::host::WidgetInstanceTable::ScriptCall> controllers;
-  for (int n = 0; n < settings.instances; ++n) {
-    controllers.push_back(sw::host::pluginControllerFactory()());
-    controllers.back()("setWidgetIdentifier", nlohmann::json::array({fmt::format("load-{}", n)}));
-  }
-  std::vector<std::pair<std::string, nlohmann::json>> calls;
-  for (const auto& call : kRefreshCalls) calls.emplace_back(call["call"], call["args"]);
-  const double before = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+  double spent = 0;
   for (std::int64_t k = 0; k < refreshes; ++k) {
     clock.advance(spacingSeconds);
-    auto& controller = controllers[std::size_t(k % settings.instances)];
-    for (const auto& [name, arguments] : calls) {
-      volatile bool answered = !controller(name, arguments).is_null();
-      (void)answered;
-    }
+    spent += refreshInProcess(controllers[std::size_t(k % std::int64_t(controllers.size()))]);
   }
-  const double spent = cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - before;
-  return spent / double(refreshes * std::int64_t(kRefreshCalls.size()));
+  return spent;
 }
 
 double percentile(const std::vector<double>& sorted, double fraction) {
@@ -347,12 +366,15 @@ Settings parse(int argc, char** argv) {
 int main(int argc, char** argv) {
   const Settings settings = parse(argc, argv);
   const auto defaultsDirectory = std::filesystem::temp_directory_path() / fmt::format("widget-host-load-{}", ::getpid());
-  std::filesystem::create_directories(defaultsDirectory);
-  HostProcess host = startHost(settings, defaultsDirectory);
+  std::filesystem::create_directories(defaultsDirectory / "host");
+  std::filesystem::create_directories(defaultsDirectory / "in-process");
+  HostProcess host = startHost(settings, defaultsDirectory / "host");
 
+  installMachine(settings.profile, defaultsDirectory / "in-process");
+  const Controllers controllers = createControllers(settings);
   std::vector<Widget> widgets = openWidgets(settings, host.port);
   const double hostCpuBefore = cpuSeconds(host.cpuClock);
-  Run run = settings.openLoop ? runOpenLoop(settings, widgets) : runClosedLoop(settings, widgets);
+  Run run = settings.openLoop ? runOpenLoop(settings, widgets, controllers) : runClosedLoop(settings, widgets);
   const double hostCpu = cpuSeconds(host.cpuClock) - hostCpuBefore;
   const long residentKiB = statusKiB(host.pid, "VmRSS");
   const long peakKiB = statusKiB(host.pid, "VmHWM");
@@ -367,10 +389,10 @@ int main(int argc, char** argv) {
 
   const std::int64_t refreshes = std::int64_t(run.latenciesMs.size());
   const std::int64_t scriptCalls = refreshes * std::int64_t(kRefreshCalls.size());
-  installMachine(settings.profile, defaultsDirectory);
-  const double spacing = settings.openLoop ? settings.intervalMs / 1000.0 / settings.instances
-                                           : run.wallSeconds / double(std::max<std::int64_t>(1, refreshes));
-  const double plugin = pluginSecondsPerCall(settings, std::min<std::int64_t>(refreshes, 20000), spacing);
+  if (!settings.openLoop) {
+    run.pluginSeconds = closedLoopPluginSeconds(controllers, refreshes, run.wallSeconds / double(std::max<std::int64_t>(1, refreshes)));
+  }
+  const double plugin = run.pluginSeconds / double(scriptCalls);
   std::filesystem::remove_all(defaultsDirectory);
 
   std::sort(run.latenciesMs.begin(), run.latenciesMs.end());
