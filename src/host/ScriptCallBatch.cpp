@@ -19,8 +19,8 @@ std::string_view trimmed(std::string_view text) {
 
 /// The element texts between the array's top-level commas, or nothing when the brackets and
 /// strings do not close as a JSON array's must. What lies inside an element is judged later,
-/// element by element.
-std::optional<std::vector<std::string_view>> splitArray(std::string_view body) {
+/// element by element. Sets `tooDeep` when brackets nest deeper than the limit.
+std::optional<std::vector<std::string_view>> splitArray(std::string_view body, bool* tooDeep) {
   std::string_view text = trimmed(body);
   if (text.size() < 2 || text.front() != '[' || text.back() != ']') return std::nullopt;
   text = text.substr(1, text.size() - 2);
@@ -43,6 +43,11 @@ std::optional<std::vector<std::string_view>> splitArray(std::string_view body) {
     } else if (c == '"') {
       inString = true;
     } else if (c == '[' || c == '{') {
+      // The array's own bracket is the first level.
+      if (open.size() + 1 >= kMaxBatchNesting) {
+        *tooDeep = true;
+        return std::nullopt;
+      }
       open.push_back(c == '[' ? ']' : '}');
     } else if (c == ']' || c == '}') {
       if (open.empty() || open.back() != c) return std::nullopt;
@@ -61,8 +66,9 @@ std::optional<std::vector<std::string_view>> splitArray(std::string_view body) {
 
 std::variant<std::vector<BatchElement>, std::string> parseScriptCallBatch(std::string_view body) {
   if (body.size() > kMaxRequestBodyBytes) return std::string("the request body is too large");
-  if (jsonNestsDeeperThan(body, kMaxBatchNesting)) return std::string("the request nests too deeply");
-  std::optional<std::vector<std::string_view>> texts = splitArray(body);
+  bool tooDeep = false;
+  std::optional<std::vector<std::string_view>> texts = splitArray(body, &tooDeep);
+  if (tooDeep) return std::string("the request nests too deeply");
   if (!texts) return std::string("a batch must be a JSON array of calls");
   if (texts->size() > kMaxBatchCalls) {
     return "a batch holds at most " + std::to_string(kMaxBatchCalls) + " calls";

@@ -31,6 +31,7 @@ namespace sw::host {
 namespace {
 
 constexpr std::string_view kJson = "application/json";
+constexpr const char* kJsonType = "application/json";
 constexpr std::string_view kInstancesPrefix = "/api/instances/";
 constexpr std::size_t kMaxIdentifierLength = 64;
 // A room full of widgets connecting at once must not find the queue of new connections full.
@@ -52,7 +53,7 @@ struct Answer {
   int status = 200;
   std::string body;         // copied into the response
   std::string_view shared;  // or: contents that live as long as the process (the page's files)
-  std::string_view contentType = kJson;
+  const char* contentType = kJsonType;
   bool closeConnection = false;
 };
 
@@ -279,7 +280,7 @@ class WidgetHost::Server {
     if (!file) return errorAnswer(404, "no such file");
     Answer answer;
     answer.shared = file->contents;
-    answer.contentType = file->contentType;
+    answer.contentType = file->contentType.data();  // the file table's texts end in a zero
     return answer;
   }
 
@@ -307,19 +308,23 @@ class WidgetHost::Server {
     auto parsed = parseScriptCallBatch(body);
     if (const auto* error = std::get_if<std::string>(&parsed)) return errorAnswer(400, *error);
     const auto& elements = std::get<std::vector<BatchElement>>(parsed);
-    nlohmann::json answers = nlohmann::json::array();
+    // Each answer is written out as it comes: the array is only ever sent, never looked into.
+    Answer answer;
+    answer.body = "[";
     const bool found = instances_.withInstance(identifier, [&](const WidgetInstanceTable::ScriptCall& call) {
       for (const BatchElement& element : elements) {
+        if (answer.body.size() > 1) answer.body += ',';
         if (const auto* error = std::get_if<std::string>(&element)) {
-          answers.push_back({{"error", *error}});
+          answer.body += jsonText({{"error", *error}});
         } else {
           const auto& scriptCall = std::get<ScriptCallRequest>(element);
-          answers.push_back(call(scriptCall.name, scriptCall.arguments));
+          answer.body += jsonText(call(scriptCall.name, scriptCall.arguments));
         }
       }
     });
     if (!found) return errorAnswer(404, "no such widget instance");
-    return jsonAnswer(200, answers);
+    answer.body += ']';
+    return answer;
   }
 
   MHD_Result send(MHD_Connection* connection, std::string_view method, std::string_view url, const Answer& answer) {
@@ -332,7 +337,7 @@ class WidgetHost::Server {
     if (response == nullptr) return MHD_NO;
     for (const auto& [name, value] : kDefaultHeaders) MHD_add_response_header(response, name, value);
     if (answer.status != 204) {
-      MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, std::string(answer.contentType).c_str());
+      MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, answer.contentType);
     }
     if (answer.closeConnection) MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
     const MHD_Result queued = MHD_queue_response(connection, static_cast<unsigned>(answer.status), response);

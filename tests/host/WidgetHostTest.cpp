@@ -147,7 +147,14 @@ TEST(WidgetHostConnections, IdleAndStalledConnectionsHoldBackNoOneAndStalledOnes
   for (int fd : stalled) ::close(fd);
 }
 
-TEST(WidgetHostLifecycle, StopEndsServingEvenWhenItComesFirstAndABusyPortIsNotServed) {
+TEST(WidgetHostLifecycle, StopEndsServingEvenWhenItComesFirstAndABusyPortIsNotServedUntilItsHostIsGone) {
+  int released = 0;
+  {
+    RunningWidgetHost gone(fakeController);
+    released = gone.port();
+  }
+  WidgetHost reopened(fakeController, {.port = released, .limits = {}});
+  EXPECT_EQ(reopened.bind(), released) << "a stopped host still holds its listening socket";
   RunningWidgetHost first(fakeController);
   WidgetHost stopped(fakeController, {.port = 0, .limits = {}});
   ASSERT_GT(stopped.bind(), 0);
