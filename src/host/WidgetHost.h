@@ -31,6 +31,7 @@
 //   415  a call whose body is not declared as application/json
 //   500  the controller could not be created
 //   503  the instance table is full
+// Bytes that are not an HTTP request at all end the connection without an answer.
 //
 // Threads: one thread waits on every connection at once (an event loop), so idle keep-alive
 // connections and clients that send half a request and stall cost a socket each and hold back
@@ -38,8 +39,9 @@
 // request is a few microseconds, so answering on that one thread is cheaper than handing the
 // request to another. Every creation, call and release of a controller still goes through one
 // lock (WidgetInstanceTable), because the plug-in is single-threaded and tests and tools may
-// use the table from other threads. Instances not called for the idle timeout are released on
-// a later request.
+// use the table from other threads; requests that arrive while a new instance's sensors are
+// being discovered wait for it, as they would for the lock. Instances not called for the idle
+// timeout are released on a later request.
 #pragma once
 
 #include <cstddef>
