@@ -227,6 +227,8 @@ PAGE_ELEMENTS = [
     ("Settings", "Settings", "Einstellungen"),
     ("Show settings", "Show settings", "Einstellungen zeigen"),
     ("No sensor", "No sensor", "Kein Sensor"),
+    ("LANGUAGE", "en", "de"),
+    ("Host unreachable", "Host unreachable, retry in %@ s", "Host nicht erreichbar, in %@ s"),
 ]
 
 
