@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -281,17 +282,29 @@ std::optional<std::int64_t> completeGeneration(const std::string& bytes) {
 }
 
 TEST_F(DefaultsSafety, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFileAndNoHeapOfTemporaries) {
-  ASSERT_TRUE(write(generation(0)));
+  // Kills are spread over a few writes' time, measured here, so that they land in every stage of
+  // a write whatever the speed of the build and the disk.
+  const auto started = std::chrono::steady_clock::now();
+  for (std::int64_t number = 0; number < 3; ++number) ASSERT_TRUE(write(generation(number)));
+  const auto oneWrite = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started) / 3;
   std::mt19937 random(20260612);
-  std::uniform_int_distribution<int> delayMicroseconds(0, 6000);
-  std::int64_t lastSeen = 0;
+  std::uniform_int_distribution<std::int64_t> delayMicroseconds(0, 3 * oneWrite.count());
+  std::int64_t lastSeen = 2;
   int killedMidWrite = 0;
-  for (int round = 0; round < 300; ++round) {
+  for (int round = 0; round < 200; ++round) {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
     const pid_t writer = ::fork();
     ASSERT_GE(writer, 0);
     if (writer == 0) {
+      ::close(ready[0]);
+      [[maybe_unused]] auto told = ::write(ready[1], "w", 1);  // the clock starts when the writer does
       for (std::int64_t next = lastSeen + 1;; ++next) defaults.setPersistentDomainForName(generation(next), kDomain);
     }
+    ::close(ready[1]);
+    char go = 0;
+    ASSERT_EQ(::read(ready[0], &go, 1), 1);
+    ::close(ready[0]);
     ::usleep(static_cast<useconds_t>(delayMicroseconds(random)));
     ::kill(writer, SIGKILL);
     int status = 0;
@@ -308,8 +321,10 @@ TEST_F(DefaultsSafety, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFileAndNoHeap
       ++killedMidWrite;
     }
   }
-  EXPECT_GT(lastSeen, 0) << "some writes completed";
+  EXPECT_GT(lastSeen, 2) << "some writes completed";
   EXPECT_GT(killedMidWrite, 0) << "some kills landed inside a write";
+  RecordProperty("killsInsideAWrite", killedMidWrite);
+  RecordProperty("generationsWritten", static_cast<int>(lastSeen));
   ASSERT_TRUE(write(generation(lastSeen + 1)));
   EXPECT_EQ(strayFiles(), std::vector<std::string>{}) << "the next write takes the stale temporary away";
 }
