@@ -53,13 +53,22 @@ void CommonOptions::addTo(CLI::App& app) {
   app.add_flag("--verbose", verbose, "also write log messages to standard error");
 }
 
-sim::SimulatedMachine& CommonOptions::installMachine() {
+sim::SimulatedMachine& CommonOptions::installMachine(Settings settings) {
   if (machine_) return *machine_;
   os::setLogToStandardError(verbose);
   sim::SimulatedMachine::LoadResult result = loadProfile(profile);
   if (auto* problem = std::get_if<std::string>(&result)) failWith(*problem);
   if (!defaultsDirectory.empty()) os::setDefaultsDirectory(defaultsDirectory);
   checkDefaultsDirectory(os::defaultsDirectory(), !defaultsDirectory.empty());
+  if (settings != Settings::Read) {
+    // Better to refuse at once than to answer every call and keep none of the user's choices.
+    if (auto problem = os::defaultsDirectoryWriteProblem()) failWith("the settings cannot be stored: " + *problem);
+  }
+  if (settings != Settings::Hosted) {
+    os::setDefaultsWriteFailureReporter([](std::string_view problem) {
+      std::cerr << "sensorwidget: the settings were not saved: " << problem << std::endl;
+    });
+  }
   if (!locale.empty()) os::setCurrentLocale(locale);
   machine_ = std::get<std::shared_ptr<sim::SimulatedMachine>>(result);
   os::setCurrentMachine(machine_);

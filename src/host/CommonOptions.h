@@ -20,10 +20,17 @@ struct CommonOptions {
   /// Adds the options to the top-level command.
   void addTo(CLI::App& app);
 
+  /// What a command does with the widget's stored settings.
+  enum class Settings {
+    Read,    // it may read them; a write that fails anyway is told on stderr
+    Stored,  // it stores them: the defaults directory must be writable; failed writes on stderr
+    Hosted,  // the widget host stores them: the directory must be writable; failed writes are logged
+  };
+
   /// Loads the profile and makes it the current machine, and applies the defaults directory,
   /// the locale and --verbose. On an unusable profile or defaults directory it prints one line
   /// to stderr and ends the command with exit status 1 (by throwing CLI::RuntimeError).
-  sim::SimulatedMachine& installMachine();
+  sim::SimulatedMachine& installMachine(Settings settings = Settings::Read);
 
  private:
   std::shared_ptr<sim::SimulatedMachine> machine_;
