@@ -3,6 +3,7 @@
 
 #include <iostream>
 
+#include "battery/TKSBatteryInfo.h"
 #include "cpu/TKSx86Info.h"
 #include "host/CommonOptions.h"
 #include "system/NSProcessInfoTKSAdditions.h"
@@ -24,6 +25,18 @@ std::string productionDateText(const TKSMachineInfo& machine) {
   return day.value_or("unknown");
 }
 
+std::string batteriesText() {
+  const BatteryList batteries = TKSBatteryInfo::allBatteries();
+  if (batteries.empty()) return "Batteries: none\n";
+  std::string text;
+  for (std::size_t index = 0; index < batteries.size(); ++index) {
+    std::string state = TKSBatteryInfo::localizedBatteryStatusDescriptionForBatteryFlags(batteries[index]->batteryFlags());
+    if (!state.ends_with('\n')) state += '\n';  // "normal" stands alone, flags come as lines
+    text += fmt::format("Battery {}: {}Battery {} state:\n{}", index + 1, batteries[index]->description(), index + 1, state);
+  }
+  return text;
+}
+
 void printMachineInformation() {
   const auto machine = TKSMachineInfo::sharedMachineInfo();
   std::cout << "Machine: " << machine->description() << '\n'
@@ -33,7 +46,8 @@ void printMachineInformation() {
                            NSProcessInfoTKSAdditions::operatingSystemVersionCode())
             << "Operating system: " << NSProcessInfoTKSAdditions::operatingSystemProductName() << ' '
             << NSProcessInfoTKSAdditions::operatingSystemVersionNumberString() << " ("
-            << NSProcessInfoTKSAdditions::operatingSystemBuildCode() << ")\n";
+            << NSProcessInfoTKSAdditions::operatingSystemBuildCode() << ")\n"
+            << batteriesText();
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "battery/TKSBatterySensor.h"
+#include "battery/TKSSmartBatteryTemperatureSensor.h"
 #include "foundation/ProcessWide.h"
 #include "sensors/TKSSensor.h"
 #include "smc/TKSSMCElectricSensor.h"
@@ -22,9 +24,11 @@ namespace {
 // temperature and electric sensors, smart-battery temperatures and the SMC light sensors.
 std::vector<TKSSensorClass> sensorClassesInLoadOrder() {
   return {
+      TKSBatterySensor::sensorClass(),
       TKSSMCFanSensor::sensorClass(),
       TKSSMCTemperatureSensor::sensorClass(),
       TKSSMCElectricSensor::sensorClass(),
+      TKSSmartBatteryTemperatureSensor::sensorClass(),
       TKSSMCLightSensor::sensorClass(),
   };
 }
