@@ -1,7 +1,6 @@
 // The battery model against simulated power-management drivers: which form is found where,
 // what each property reads as, and the texts both forms print.
 #include <gtest/gtest.h>
-#include <unicode/gregocal.h>
 #include <unicode/timezone.h>
 
 #include <chrono>
@@ -11,7 +10,6 @@
 #include "battery/TKSSmartBatteryInfo.h"
 #include "foundation/ProcessState.h"
 #include "os/Bundle.h"
-#include "os/Clock.h"
 #include "os/IOKit.h"
 #include "os/SystemLog.h"
 #include "support/SimulatedMachineTest.h"
@@ -285,19 +283,6 @@ TEST_F(BatteryInfo, StatusKeysFollowTheFlagBits) {
   battery.reset();
   battery = onlySmartBattery(smartBattery({{"LegacyBatteryInfo", Value(Dictionary{{"Flags", Value("0x203")}})}}));
   EXPECT_EQ(battery->batteryFlags(), 0u);
-}
-
-TEST_F(BatteryInfo, ReadingsFollowTheRegistryOnEveryQuestion) {
-  os::ManualClock clock(1'000'000'000.0);
-  Dictionary properties = smartBattery();
-  properties.emplace("@Signals", Value(Dictionary{{"CurrentCapacity", Value(Dictionary{{"Base", Value::integer(4000)},
-                                                                                      {"Amplitude", Value::integer(500)},
-                                                                                      {"Period", Value::integer(4)}})}}));
-  auto battery = onlySmartBattery(properties);
-  ASSERT_TRUE(battery);
-  const double first = battery->currentCapacity();
-  clock.advance(1);
-  EXPECT_NE(battery->currentCapacity(), first);
 }
 
 TEST_F(BatteryInfo, ReadoutsAndDescriptionOfASmartBattery) {

@@ -148,11 +148,5 @@ TEST_F(BatterySensors, KindsWithoutAValueReadNothingAndCellsOfAnOlderFormBattery
   EXPECT_FALSE(TKSBatterySensor::createWithBatteryInfoIndexForCellVoltageAtIndex(nullptr, 0, 0));
 }
 
-TEST_F(BatterySensors, NoBatteriesGiveNoSensors) {
-  install(ProfileBuilder().entry("AppleSmartBatteryManager").entry("AppleMacIODevice"));
-  EXPECT_TRUE(TKSBatterySensor::allSensors().empty());
-  EXPECT_TRUE(TKSSmartBatteryTemperatureSensor::allSensors().empty());
-}
-
 }  // namespace
 }  // namespace sw::test
