@@ -160,6 +160,10 @@ PLATFORM_AND_BATTERIES = [
      [(str(n),) for n in range(1, 5)]),
     ("Battery {0} Cell {1}", "Battery {0} Cell {1}", "Batterie {0} Zelle {1}",
      [(str(b), str(c)) for b in range(1, 5) for c in range(1, 17)]),
+    # A smart battery's location names its device and serial number; these are the built-in
+    # machines' batteries, any other shows its location text as it is.
+    ("Smart Battery {0} ({1})", "Smart Battery {0}", "Smart Battery {0}",
+     [("bq20z451", "48"), ("bq20z451", "1127"), ("bq20z451", "2083")]),
 ]
 
 # The locations that the older machines' hardware-monitoring drivers publish for their sensor and

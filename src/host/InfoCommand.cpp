@@ -3,6 +3,7 @@
 
 #include <iostream>
 
+#include "battery/TKSBatteryInfo.h"
 #include "cpu/CPUMonitorVariantRegistry.h"
 #include "cpu/TKSQUORVELx86Monitor.h"
 #include "cpu/TKSx86Info.h"
@@ -47,6 +48,18 @@ std::string platformCalibrationText() {
   return text;
 }
 
+std::string batteriesText() {
+  const BatteryList batteries = TKSBatteryInfo::allBatteries();
+  if (batteries.empty()) return "Batteries: none\n";
+  std::string text;
+  for (std::size_t index = 0; index < batteries.size(); ++index) {
+    std::string state = TKSBatteryInfo::localizedBatteryStatusDescriptionForBatteryFlags(batteries[index]->batteryFlags());
+    if (!state.ends_with('\n')) state += '\n';  // "normal" stands alone, flags come as lines
+    text += fmt::format("Battery {}: {}Battery {} state:\n{}", index + 1, batteries[index]->description(), index + 1, state);
+  }
+  return text;
+}
+
 void printMachineInformation() {
   const auto machine = TKSMachineInfo::sharedMachineInfo();
   std::cout << "Machine: " << machine->description() << '\n'
@@ -58,7 +71,8 @@ void printMachineInformation() {
             << "Operating system: " << NSProcessInfoTKSAdditions::operatingSystemProductName() << ' '
             << NSProcessInfoTKSAdditions::operatingSystemVersionNumberString() << " ("
             << NSProcessInfoTKSAdditions::operatingSystemBuildCode() << ")\n"
-            << platformCalibrationText();
+            << platformCalibrationText()
+            << batteriesText();
 }
 
 }  // namespace

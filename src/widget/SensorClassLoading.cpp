@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "battery/TKSBatterySensor.h"
+#include "battery/TKSSmartBatteryTemperatureSensor.h"
 #include "cpu/TKSQUORVELx86Monitor.h"
 #include "foundation/ProcessWide.h"
 #include "ioregistry/TKSIORegistrySensorEntry.h"
@@ -32,6 +34,7 @@ namespace {
 std::vector<TKSSensorClass> sensorClassesInLoadOrder() {
   return {
       TKSAnalogDigitalConverter::sensorClass(),
+      TKSBatterySensor::sensorClass(),
       TKSFanControlUnit::sensorClass(),
       TKSGenericFanController::sensorClass(),
       TKSGenericLM87Sensor::sensorClass(),
@@ -50,6 +53,7 @@ std::vector<TKSSensorClass> sensorClassesInLoadOrder() {
       TKSSMCFanSensor::sensorClass(),
       TKSSMCTemperatureSensor::sensorClass(),
       TKSSMCElectricSensor::sensorClass(),
+      TKSSmartBatteryTemperatureSensor::sensorClass(),
       TKSSMCLightSensor::sensorClass(),
   };
 }
