@@ -7,6 +7,7 @@
 
 #include "foundation/ProcessWide.h"
 #include "sensors/TKSSensor.h"
+#include "smart/TKSSMARTTemperatureSensor.h"
 #include "smc/TKSSMCElectricSensor.h"
 #include "smc/TKSSMCFanSensor.h"
 #include "smc/TKSSMCLightSensor.h"
@@ -22,6 +23,7 @@ namespace {
 // temperature and electric sensors, smart-battery temperatures and the SMC light sensors.
 std::vector<TKSSensorClass> sensorClassesInLoadOrder() {
   return {
+      TKSSMARTTemperatureSensor::sensorClass(),
       TKSSMCFanSensor::sensorClass(),
       TKSSMCTemperatureSensor::sensorClass(),
       TKSSMCElectricSensor::sensorClass(),
