@@ -106,6 +106,14 @@ bool TKSKnownSMARTHardDisk::matchesProductName(const std::string& productName) c
   return regexec(&matchingExpression_, productName.c_str(), 0, nullptr, 0) == 0;
 }
 
+std::shared_ptr<TKSKnownSMARTHardDisk> TKSKnownSMARTHardDisk::firstRowMatching(const KnownDiskTable& table,
+                                                                                const std::string& productName) {
+  for (const auto& row : table) {
+    if (row->matchesProductName(productName)) return row;
+  }
+  return nullptr;
+}
+
 std::string TKSKnownSMARTHardDisk::description() const {
   return stringWithFormat("%@: Temperature Attribute ID: %u Supported: %@\n", productName_,
                           temperatureAttributeIdentifier_, supportsTemperatureMonitoring() ? "YES" : "NO");

@@ -24,6 +24,9 @@ class TKSKnownSMARTHardDisk {
   /// The rows of the table text (the file's bytes) in order; rows that are malformed, not in
   /// Celsius or whose pattern does not compile are left out.
   static KnownDiskTable smartDiskTableWithContents(std::string_view contents);
+  /// The first row whose expression matches the model number, in table order.
+  static std::shared_ptr<TKSKnownSMARTHardDisk> firstRowMatching(const KnownDiskTable& table,
+                                                                 const std::string& productName);
   /// nullptr when the pattern or the name is missing or the pattern does not compile (logged).
   static std::shared_ptr<TKSKnownSMARTHardDisk> createWithMatchString(const char* pattern, std::uint8_t attributeID,
                                                                       const char* name);

@@ -222,7 +222,7 @@ std::optional<Dictionary> TKSSMARTStorageDevice::systemMonitoredSMARTValues() {
   const std::optional<Value> configuration = os::readPropertyListFile("/etc/hwmond.SMART");
   const Value* drives = configuration ? configuration->find("Drives") : nullptr;
   if (drives == nullptr) return std::nullopt;
-  const Value* smartPairs = nullptr;
+  std::optional<Value> smartPairs;
   bool driveFound = false;
   for (const Value& drive : membersOf(*drives)) {
     const Value* manufacturerID = drive.find("manufacturerID");
@@ -230,11 +230,11 @@ std::optional<Dictionary> TKSSMARTStorageDevice::systemMonitoredSMARTValues() {
       continue;
     }
     driveFound = true;
-    smartPairs = drive.find("SMART");
+    if (const Value* pairs = drive.find("SMART")) smartPairs = *pairs;
     break;
   }
   if (!driveFound) return Dictionary{};
-  if (smartPairs == nullptr) return std::nullopt;
+  if (!smartPairs) return std::nullopt;
   Dictionary attributes, thresholds, values;
   if (!getByIDAllSMARTAttributesAndThresholds(&attributes, &thresholds)) return values;
   for (const Value& pair : membersOf(*smartPairs)) {

@@ -173,10 +173,7 @@ std::shared_ptr<TKSKnownSMARTHardDisk> TKSSMARTStorageDevice::diskDescriptionFor
     const std::optional<std::string>& name) {
   std::optional<KnownDiskTable> table = knownSMARTHardDisks();
   if (!name || !table) return nullptr;
-  for (const auto& row : *table) {
-    if (row->matchesProductName(*name)) return row;
-  }
-  return nullptr;
+  return TKSKnownSMARTHardDisk::firstRowMatching(*table, *name);
 }
 
 std::optional<std::string> TKSSMARTStorageDevice::vendorAttributeNameForSMARTIdentifier(int identifier) {
