@@ -17,9 +17,21 @@ namespace {
 constexpr std::uint8_t kDefaultTemperatureAttribute = 194;
 constexpr std::int64_t kSMARTFeatureBit = 0x20;
 
-ProcessWide<bool> debugMode;
-ProcessWide<std::optional<KnownDiskTable>> knownDisks;
-ProcessWide<std::optional<Dictionary>> vendorAttributes;
+// Each made on first use, like every process-wide value, so that none outlives the machine.
+bool& debugMode() {
+  static ProcessWide<bool> debug;
+  return debug.get();
+}
+
+std::optional<KnownDiskTable>& knownDisks() {
+  static ProcessWide<std::optional<KnownDiskTable>> table;
+  return table.get();
+}
+
+std::optional<Dictionary>& vendorAttributes() {
+  static ProcessWide<std::optional<Dictionary>> names;
+  return names.get();
+}
 
 /// Every service of each class, classes in the order given.
 RegistryEntryList servicesOfClasses(std::initializer_list<const char*> classNames) {
@@ -50,10 +62,10 @@ std::optional<bool> numberAsFlag(const Value& value) {
 
 }  // namespace
 
-void TKSSMARTStorageDevice::setDebugMode(bool debug) { debugMode.get() = debug; }
+void TKSSMARTStorageDevice::setDebugMode(bool debug) { debugMode() = debug; }
 
 SMARTDeviceList TKSSMARTStorageDevice::allSMARTDevicesRestrictToTemperatureSupport(bool restrict) {
-  const bool debug = debugMode.get();
+  const bool debug = debugMode();
   const RegistryEntryList legacy = servicesOfClasses({"IOATABlockStorageDevice", "SonnetSATABlockStorageDevice"});
   const RegistryEntryList newEra = servicesOfClasses({"IOAHCIBlockStorageDevice", "IOBlockStorageServices"});
   if (debug) {
@@ -149,7 +161,7 @@ bool TKSSMARTStorageDevice::storageDeviceEntryIndicatesSATAConnect(const std::sh
 }
 
 std::optional<KnownDiskTable> TKSSMARTStorageDevice::knownSMARTHardDisks() {
-  std::optional<KnownDiskTable>& table = knownDisks.get();
+  std::optional<KnownDiskTable>& table = knownDisks();
   if (table) return table;
   if (std::optional<std::string> contents = os::Bundle::pluginBundle().resourceContents("hddtemp", "db")) {
     table = TKSKnownSMARTHardDisk::smartDiskTableWithContents(*contents);
@@ -160,7 +172,7 @@ std::optional<KnownDiskTable> TKSSMARTStorageDevice::knownSMARTHardDisks() {
 }
 
 std::optional<Dictionary> TKSSMARTStorageDevice::knownSMARTVendorAttributes() {
-  std::optional<Dictionary>& names = vendorAttributes.get();
+  std::optional<Dictionary>& names = vendorAttributes();
   if (names) return names;
   std::optional<std::string> contents = os::Bundle::pluginBundle().resourceContents("SMARTProperties", "plist");
   if (!contents) return std::nullopt;

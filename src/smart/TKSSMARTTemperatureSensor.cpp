@@ -28,24 +28,31 @@ struct Switches {
   bool debug = false;
   bool trace = false;
 };
-ProcessWide<Switches> switches;
-ProcessWide<std::uint32_t> diskSaverOfNewSensors;
+Switches& switches() {
+  static ProcessWide<Switches> flags;
+  return flags.get();
+}
+
+std::uint32_t& diskSaverOfNewSensors() {
+  static ProcessWide<std::uint32_t> seconds;
+  return seconds.get();
+}
 
 std::int32_t currentSecond() { return clampToInt32(std::floor(os::currentTime())); }
 
 void trace(const std::string& message) {
-  if (switches.get().trace) os::systemLog(message);
+  if (switches().trace) os::systemLog(message);
 }
 
 }  // namespace
 
 void TKSSMARTTemperatureSensor::setDiskSaverIntervalOfNewSensors(std::uint32_t seconds) {
-  diskSaverOfNewSensors.get() = seconds;
+  diskSaverOfNewSensors() = seconds;
 }
 
 SensorList TKSSMARTTemperatureSensor::allSensors() {
   os::UserDefaults& defaults = os::UserDefaults::standardUserDefaults();
-  Switches& flags = switches.get();
+  Switches& flags = switches();
   flags.debug = defaults.objectForKey("DebugSMARTAccess").has_value();
   flags.trace = defaults.objectForKey("TraceSMARTTemperatures").has_value();
   if (flags.debug) {
@@ -69,7 +76,7 @@ std::shared_ptr<TKSSMARTTemperatureSensor> TKSSMARTTemperatureSensor::createWith
   if (!device) return nullptr;
   auto sensor = std::make_shared<TKSSMARTTemperatureSensor>();
   sensor->setQuantityType(TKSQuantityTemperature);
-  sensor->diskSaverInterval_ = diskSaverOfNewSensors.get();
+  sensor->diskSaverInterval_ = diskSaverOfNewSensors();
   const std::int32_t now = currentSecond();
   sensor->temperatureCache_ = device->temperature();
   sensor->nextMinimumAccessTime_ = sensor->nextAccessTimeAfter(now);

@@ -17,7 +17,12 @@ namespace {
 constexpr std::string_view kIdleTimeKey = "HIDIdleTime";
 constexpr int kBigEndianByteOrder = 4321;
 
-ProcessWide<std::shared_ptr<TKSIORegistryEntry>> hidSystemEntry;
+/// Made on first use, after the machine: it holds a kernel reference that must go back to the
+/// machine before the machine goes at process exit.
+std::shared_ptr<TKSIORegistryEntry>& hidSystemEntry() {
+  static ProcessWide<std::shared_ptr<TKSIORegistryEntry>> entry;
+  return entry.get();
+}
 
 bool isIdleTimeKind(const Value& value) { return value.isNumber() || value.asData() != nullptr; }
 
@@ -29,7 +34,7 @@ std::optional<Value> idleTimeProperty(const TKSIORegistryEntry& entry) {
 
 /// The single HID system entry; found again at every call until one qualifies to be kept.
 std::shared_ptr<TKSIORegistryEntry> hidSystem() {
-  std::shared_ptr<TKSIORegistryEntry>& cached = hidSystemEntry.get();
+  std::shared_ptr<TKSIORegistryEntry>& cached = hidSystemEntry();
   if (cached) return cached;
   RegistryEntryList entries = TKSIORegistryEntry::serviceObjectsMatchingName("IOHIDSystem").value_or(RegistryEntryList{});
   if (entries.size() != 1) {
