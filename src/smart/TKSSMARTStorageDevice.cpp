@@ -1,7 +1,6 @@
 // Reading one disk through the ATA S.M.A.R.T. plug-in interface: open, one or two commands, close.
 #include "smart/TKSSMARTStorageDevice.h"
 
-#include <cstring>
 
 #include "foundation/ByteOrder.h"
 #include "foundation/Format.h"
