@@ -10,6 +10,7 @@
 #include "os/SystemLog.h"
 #include "os/UserDefaults.h"
 #include "sim/BuiltInProfiles.h"
+#include "smart/TKSSMARTTemperatureSensor.h"
 
 namespace sw::host {
 namespace {
@@ -53,6 +54,11 @@ void CommonOptions::addTo(CLI::App& app) {
   app.add_flag("--verbose", verbose, "also write log messages to standard error");
 }
 
+void CommonOptions::addDiskSaverOption(CLI::App& command) {
+  command.add_option("--disk-saver", diskSaverSeconds,
+                     "SECONDS of user idle time after which disks are no longer read (default: 0, off)");
+}
+
 sim::SimulatedMachine& CommonOptions::installMachine(Settings settings) {
   if (machine_) return *machine_;
   os::setLogToStandardError(verbose);
@@ -70,6 +76,7 @@ sim::SimulatedMachine& CommonOptions::installMachine(Settings settings) {
     });
   }
   if (!locale.empty()) os::setCurrentLocale(locale);
+  TKSSMARTTemperatureSensor::setDiskSaverIntervalOfNewSensors(diskSaverSeconds);
   machine_ = std::get<std::shared_ptr<sim::SimulatedMachine>>(result);
   os::setCurrentMachine(machine_);
   return *machine_;

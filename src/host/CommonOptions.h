@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -16,9 +17,12 @@ struct CommonOptions {
   std::string defaultsDirectory;  // --defaults-dir; empty: the standard place
   std::string locale;             // --locale; empty: the environment's
   bool verbose = false;           // --verbose: log messages also go to stderr
+  std::uint32_t diskSaverSeconds = 0;  // --disk-saver: no disk reads while the user is idle longer; 0: off
 
   /// Adds the options to the top-level command.
   void addTo(CLI::App& app);
+  /// Adds --disk-saver to a command that reads sensors.
+  void addDiskSaverOption(CLI::App& command);
 
   /// What a command does with the widget's stored settings.
   enum class Settings {

@@ -10,6 +10,7 @@
 #include "host/CommonOptions.h"
 #include "platform/TKSMPUInfo.h"
 #include "platform/TKSSMUInfo.h"
+#include "smart/TKSSMARTStorageDevice.h"
 #include "system/NSProcessInfoTKSAdditions.h"
 #include "system/TKSMachineInfo.h"
 #include "system/TKSTimeUtilities.h"
@@ -58,6 +59,32 @@ std::string batteriesText() {
     text += fmt::format("Battery {}: {}Battery {} state:\n{}", index + 1, batteries[index]->description(), index + 1, state);
   }
   return text;
+std::string diskStatusText(std::int32_t status) {
+  switch (status) {
+    case TKSSMARTStorageDevice::kThresholdExceeded: return "failing (a threshold is exceeded)";
+    case TKSSMARTStorageDevice::kNoThresholdExceeded: return "verified";
+    default: return "not readable";
+  }
+}
+
+/// One line per disk with S.M.A.R.T., whether or not its temperature can be read.
+void printDisks() {
+  const SMARTDeviceList disks = TKSSMARTStorageDevice::allSMARTDevicesRestrictToTemperatureSupport(false);
+  if (disks.empty()) std::cout << "Disks: none with S.M.A.R.T.\n";
+  for (const auto& disk : disks) {
+    TKSATADeviceIdentification identification;
+    const std::string firmware = disk->getATAIdentificationData(&identification)
+                                     ? identification.firmwareRevision().value_or("")
+                                     : "unknown";
+    std::string interconnect = "unknown";
+    if (auto properties = disk->registryEntry()->properties()) {
+      const Value* protocol = valueForKey(*properties, "Protocol Characteristics");
+      const Value* name = protocol != nullptr ? protocol->find("Physical Interconnect") : nullptr;
+      if (name != nullptr && name->asString() != nullptr) interconnect = *name->asString();
+    }
+    std::cout << fmt::format("Disk: {}, serial {}, firmware {}, {}, S.M.A.R.T. status {}\n", disk->productName(),
+                             disk->serialNumber(), firmware, interconnect, diskStatusText(disk->currentSMARTStatus()));
+  }
 }
 
 void printMachineInformation() {
@@ -78,10 +105,11 @@ void printMachineInformation() {
 }  // namespace
 
 void addInfoCommand(CLI::App& app, CommonOptions& options) {
-  CLI::App* command = app.add_subcommand("info", "print the machine, processor and operating-system facts");
+  CLI::App* command = app.add_subcommand("info", "print the machine, processor, operating-system and disk facts");
   command->callback([&options] {
     options.installMachine();
     printMachineInformation();
+    printDisks();
   });
 }
 

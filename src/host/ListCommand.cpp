@@ -96,6 +96,7 @@ void addListCommand(CLI::App& app, CommonOptions& options) {
   command->add_flag("--json", listOptions->json, "one JSON object instead of text");
   command->add_option("--scale", listOptions->scale, "the temperature scale of the readings")
       ->check(CLI::IsMember(kScales));
+  options.addDiskSaverOption(*command);
   command->callback([&options, listOptions] { runList(options, *listOptions); });
 }
 

@@ -43,6 +43,7 @@ void runScript(CommonOptions& common) {
 
 void addScriptCommand(CLI::App& app, CommonOptions& options) {
   CLI::App* command = app.add_subcommand("script", "answer the widget's script calls, one JSON line each");
+  options.addDiskSaverOption(*command);
   command->callback([&options] { runScript(options); });
 }
 

@@ -80,6 +80,7 @@ void addServeCommand(CLI::App& app, CommonOptions& options) {
   command->add_option("--bind", serveOptions->bindAddress,
                       "the address to listen on; the page answers only to loopback names")
       ->capture_default_str();
+  options.addDiskSaverOption(*command);
   command->callback([&options, serveOptions] { runServe(options, *serveOptions); });
 }
 

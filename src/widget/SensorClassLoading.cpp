@@ -18,6 +18,7 @@
 #include "platform/TKSHWTempDiodeSensor.h"
 #include "platform/TKSHWTemperatureSensor.h"
 #include "sensors/TKSSensor.h"
+#include "smart/TKSSMARTTemperatureSensor.h"
 #include "smc/TKSSMCElectricSensor.h"
 #include "smc/TKSSMCFanSensor.h"
 #include "smc/TKSSMCLightSensor.h"
@@ -45,6 +46,7 @@ std::vector<TKSSensorClass> sensorClassesInLoadOrder() {
       TKSHWTemperatureSensor::sensorClass(),
       TKSHWVoltageSensor::sensorClass(),
       TKSMDDTemperatureSensor::sensorClass(),
+      TKSSMARTTemperatureSensor::sensorClass(),
       TKSXserveTemperatureSensor::sensorClass(),
       TKSHWGPUSensor::sensorClass(),
       TKSHWLightSensor::sensorClass(),
