@@ -59,6 +59,8 @@ std::string batteriesText() {
     text += fmt::format("Battery {}: {}Battery {} state:\n{}", index + 1, batteries[index]->description(), index + 1, state);
   }
   return text;
+}
+
 std::string diskStatusText(std::int32_t status) {
   switch (status) {
     case TKSSMARTStorageDevice::kThresholdExceeded: return "failing (a threshold is exceeded)";
