@@ -52,7 +52,10 @@ std::string canonicalPropertyListText(const Value& value) {
       return text + "]";
     }
     case Value::Kind::String: return "s" + hex(*value.asString());
-    case Value::Kind::Integer: return "i" + std::to_string(*value.asInteger());
+    case Value::Kind::Integer:
+      // An unsigned number above 2^63-1 is that number, as any other reader shows it.
+      return "i" + (value.isUnsignedInteger() ? std::to_string(static_cast<std::uint64_t>(*value.asInteger()))
+                                              : std::to_string(*value.asInteger()));
     case Value::Kind::Real: {
       std::uint64_t bits = std::bit_cast<std::uint64_t>(*value.asReal());
       std::string littleEndian;
