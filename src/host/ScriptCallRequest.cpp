@@ -38,22 +38,27 @@ std::optional<std::string> shapeProblem(std::string_view body) {
 
 }  // namespace
 
+bool JsonStructureScanner::isStructural(char c) {
+  if (inString_) {
+    if (escaped_) {
+      escaped_ = false;
+    } else if (c == '\\') {
+      escaped_ = true;
+    } else if (c == '"') {
+      inString_ = false;
+    }
+    return false;
+  }
+  if (c == '"') inString_ = true;
+  return !inString_;
+}
+
 bool jsonNestsDeeperThan(std::string_view text, int limit) {
   int depth = 0;
-  bool inString = false;
-  bool escaped = false;
+  JsonStructureScanner scanner;
   for (char c : text) {
-    if (inString) {
-      if (escaped) {
-        escaped = false;
-      } else if (c == '\\') {
-        escaped = true;
-      } else if (c == '"') {
-        inString = false;
-      }
-    } else if (c == '"') {
-      inString = true;
-    } else if (c == '[' || c == '{') {
+    if (!scanner.isStructural(c)) continue;
+    if (c == '[' || c == '{') {
       if (++depth > limit) return true;
     } else if (c == ']' || c == '}') {
       --depth;

@@ -37,6 +37,19 @@ std::variant<ScriptCallRequest, std::string> parseScriptCallRequest(std::string_
 /// The same checks for one call that is already JSON (an element of a batch).
 std::variant<ScriptCallRequest, std::string> scriptCallRequestFromJSON(const nlohmann::json& request);
 
+/// Follows JSON text one character at a time and tells which characters stand outside strings,
+/// where brackets and commas are structure.
+class JsonStructureScanner {
+ public:
+  /// Whether the character stands outside every string; a string's quotes and content do not.
+  bool isStructural(char c);
+  bool insideString() const { return inString_; }
+
+ private:
+  bool inString_ = false;
+  bool escaped_ = false;
+};
+
 /// Whether brackets in the JSON text nest deeper than the limit, counting outside strings only.
 /// Checked before parsing so that a hostile body cannot make the parser or the value's
 /// destructor recurse without bound.
