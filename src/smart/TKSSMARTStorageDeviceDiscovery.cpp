@@ -74,15 +74,18 @@ SMARTDeviceList TKSSMARTStorageDevice::allSMARTDevicesRestrictToTemperatureSuppo
         "storage devices.)\n",
         TKSMachineInfo::sharedMachineInfo()->operatingSystemVersionCode(), legacy.size(), newEra.size()));
   }
+  // A device for an entry that claims S.M.A.R.T. and opens; nullptr otherwise.
+  auto deviceFor = [debug](const std::shared_ptr<TKSIORegistryEntry>& entry) -> std::shared_ptr<TKSSMARTStorageDevice> {
+    logIf(debug, "    Processing entry %@\n", entry);
+    if (!storageDeviceEntryIndicatesSMARTSupport(entry, debug)) return nullptr;
+    auto device = createWithIORegistryEntry(entry, debug);
+    if (!device) logIf(debug, "   Device entry %@ not accepted.\n", entry);
+    return device;
+  };
   SMARTDeviceList accepted;
   for (const auto& entry : legacy) {
-    logIf(debug, "    Processing entry %@\n", entry);
-    if (!storageDeviceEntryIndicatesSMARTSupport(entry, debug)) continue;
-    auto device = createWithIORegistryEntry(entry, debug);
-    if (!device) {
-      logIf(debug, "   Device entry %@ not accepted.\n", entry);
-      continue;
-    }
+    auto device = deviceFor(entry);
+    if (!device) continue;
     if (auto known = diskDescriptionForProductName(device->productName())) {
       device->setSMARTTemperatureAttributeID(known->vendorTemperatureAttributeIdentifier());
     } else if (storageDeviceEntryIndicatesSATAConnect(entry, debug)) {
@@ -98,13 +101,8 @@ SMARTDeviceList TKSSMARTStorageDevice::allSMARTDevicesRestrictToTemperatureSuppo
     accepted.push_back(std::move(device));
   }
   for (const auto& entry : newEra) {
-    logIf(debug, "    Processing entry %@\n", entry);
-    if (!storageDeviceEntryIndicatesSMARTSupport(entry, debug)) continue;
-    auto device = createWithIORegistryEntry(entry, debug);
-    if (!device) {
-      logIf(debug, "   Device entry %@ not accepted.\n", entry);
-      continue;
-    }
+    auto device = deviceFor(entry);
+    if (!device) continue;
     device->setSMARTTemperatureAttributeID(kDefaultTemperatureAttribute);
     accepted.push_back(std::move(device));
   }
