@@ -4,7 +4,10 @@
 #include "widget/WidgetPreferences.h"
 
 #include <array>
+#include <cctype>
+#include <optional>
 
+#include "foundation/Numbers.h"
 #include "foundation/Value.h"
 #include "os/UserDefaults.h"
 #include "widget/ReadingFormatter.h"
@@ -24,6 +27,24 @@ const Dictionary* dictionaryAt(const Dictionary& dictionary, std::string_view ke
   return value == nullptr ? nullptr : value->asDictionary();
 }
 
+/// A stored number's integer value as the platform's number and text objects give it: numbers
+/// truncated, a boolean as 0 or 1, a text by its leading decimal digits (after blanks and a
+/// sign; none gives 0). Other kinds have none.
+std::optional<std::int64_t> integerValueOf(const Value& stored) {
+  if (std::optional<bool> flag = stored.asBoolean()) return *flag ? 1 : 0;
+  const std::string* text = stored.asString();
+  if (text == nullptr) return stored.asInteger();
+  std::size_t position = text->find_first_not_of(" \t\n");
+  if (position == std::string::npos) return 0;
+  const bool negative = (*text)[position] == '-';
+  if (negative || (*text)[position] == '+') ++position;
+  double magnitude = 0;  // a double saturates where a long run of digits would overflow
+  for (; position < text->size() && std::isdigit(static_cast<unsigned char>((*text)[position])); ++position) {
+    magnitude = magnitude * 10 + ((*text)[position] - '0');
+  }
+  return clampToInt64(negative ? -magnitude : magnitude);
+}
+
 std::int32_t storedSensorIndex(const Dictionary& machine, const std::string& idKey, const std::string& olderIndexKey,
                                std::int32_t sensorCount, const WidgetPreferences::SensorIndexLookup& indexForID) {
   if (const Value* identifier = valueForKey(machine, idKey)) {
@@ -31,7 +52,7 @@ std::int32_t storedSensorIndex(const Dictionary& machine, const std::string& idK
     return text == nullptr ? -1 : indexForID(*text);
   }
   if (const Value* olderIndex = valueForKey(machine, olderIndexKey)) {
-    const std::int64_t index = olderIndex->asInteger().value_or(-1);
+    const std::int64_t index = integerValueOf(*olderIndex).value_or(-1);
     return index >= -1 && index < sensorCount ? static_cast<std::int32_t>(index) : -1;
   }
   return -1;
@@ -40,7 +61,7 @@ std::int32_t storedSensorIndex(const Dictionary& machine, const std::string& idK
 std::int32_t storedTemperatureUnit(const Dictionary& domain, const Dictionary& machine) {
   const Value* stored = valueForKey(domain, kTemperatureUnitKey);
   if (stored == nullptr) stored = valueForKey(machine, kTemperatureUnitKey);
-  const std::int64_t unit = stored == nullptr ? 0 : stored->asInteger().value_or(0);
+  const std::int64_t unit = stored == nullptr ? 0 : integerValueOf(*stored).value_or(0);
   return unit >= kCelsius && unit <= kKelvin ? static_cast<std::int32_t>(unit) : kCelsius;
 }
 

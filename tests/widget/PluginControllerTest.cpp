@@ -95,7 +95,8 @@ TEST_F(StoredSettings, StoredPositionsAreReadAndThoseThatPointNowhereAreEmpty) {
   const Case cases[] = {
       {"ID", Value("fake.2"), 2},  {"Index", Value::integer(3), 3},         {"ID", Value("removed.sensor"), -1},
       {"ID", Value::integer(1), -1}, {"Index", Value::integer(4), -1},      {"Index", Value::integer(-2), -1},
-      {"Index", Value::integer(1LL << 32), -1}, {"Index", Value("1"), -1},
+      {"Index", Value::integer(1LL << 32), -1}, {"Index", Value("1"), 1}, {"Index", Value(" +3 apples"), 3},
+      {"Index", Value::boolean(true), 1},         {"Index", Value("none"), 0}, {"Index", Value(Data{1}), -1},
   };
   for (const auto& c : cases) {
     useTemperatureSensors(4);
@@ -119,7 +120,8 @@ TEST_F(StoredSettings, ScaleIsReadFromTheDomainThenTheOlderMachinePlace) {
   const Case cases[] = {
       {Value::integer(2), Value::integer(1), 2}, {std::nullopt, Value::integer(1), 1}, {Value::integer(5), std::nullopt, 0},
       {Value::integer(-1), Value::integer(1), 0}, {Value::integer(1LL << 33 | 1), std::nullopt, 0},
-      {Value::real(2.9), std::nullopt, 2},       {Value("2"), std::nullopt, 0},
+      {Value::real(2.9), std::nullopt, 2},       {Value("2"), std::nullopt, 2}, {Value::boolean(true), std::nullopt, 1},
+      {Value("99999999999999999999"), std::nullopt, 0},
   };
   for (const auto& c : cases) {
     useTemperatureSensors(2);
