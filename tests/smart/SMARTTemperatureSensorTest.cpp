@@ -205,23 +205,6 @@ TEST_F(SMARTTemperatureSensors, AnIdleTimeOfAnotherKindIsLoggedAndReadsAsNone) {
   EXPECT_EQ(log_.messages(), Texts{"HID subsystem entry does not contain expected class (is NSString).\n"});
 }
 
-TEST_F(SMARTTemperatureSensors, NewSensorsStartWithTheDiskSaverTheHostAsksFor) {
-  ProfileBuilder profile;
-  addDisk(profile, DiskDescription{});
-  addHIDSystem(profile, idleSeconds(601));
-  install(profile);
-  TKSSMARTTemperatureSensor::setDiskSaverIntervalOfNewSensors(600);
-  SensorList sensors = TKSSMARTTemperatureSensor::allSensors();
-  ASSERT_EQ(sensors.size(), 1u);
-  TKSSensor* sensor = sensors.front().get();
-  const std::uint64_t before = drive().commandsReceived;
-  for (int reading = 0; reading < 5; ++reading) {
-    clock_.advance(60);
-    EXPECT_EQ(sensor->rawValue(), -1);
-  }
-  EXPECT_EQ(drive().commandsReceived, before) << "a sleeping disk is never woken";
-}
-
 TEST_F(SMARTTemperatureSensors, DiscoveryWithoutTheDisksLeavesTheDiskClassOut) {
   sensorOnDisk();
   TKSSensor::resetClassList();
