@@ -45,14 +45,11 @@ class SMARTTemperatureSensors : public SimulatedMachineTest {
 TEST_F(SMARTTemperatureSensors, ASensorIsNamedAfterItsDiskAndADiskWithoutTemperatureGetsNone) {
   auto sensor = sensorOnDisk();
   ASSERT_NE(sensor, nullptr);
-  EXPECT_EQ(sensor->uniqueIdentifier(), "smart.Hitachi HTS545025B9SA02.091022PBN40017DSMTHE");
-  EXPECT_EQ(sensor->locationIdentifier(), "SMART Disk Hitachi HTS545025B9SA02 (091022PBN40017DSMTHE)");
-  EXPECT_EQ(sensor->sensorName(), "S.M.A.R.T. Hard Disk Sensor");
-  EXPECT_EQ(sensor->sensorType(), 1);
-  EXPECT_EQ(sensor->quantityType(), TKSQuantityTemperature);
-  EXPECT_EQ(sensor->precision(), 1.0);
-  EXPECT_EQ(sensor->unit(), "C");
-  EXPECT_EQ(sensor->rawValue(), 40);
+  EXPECT_EQ(std::tuple(sensor->uniqueIdentifier(), sensor->locationIdentifier(), sensor->sensorName(), sensor->sensorType(),
+                       sensor->quantityType(), sensor->precision(), sensor->unit(), sensor->rawValue()),
+            std::tuple(std::string("smart.Hitachi HTS545025B9SA02.091022PBN40017DSMTHE"),
+                       std::string("SMART Disk Hitachi HTS545025B9SA02 (091022PBN40017DSMTHE)"),
+                       std::string("S.M.A.R.T. Hard Disk Sensor"), 1, TKSQuantityTemperature, 1.0, std::string("C"), 40));
   EXPECT_EQ(sensor->sourceDevice()->productName(), "Hitachi HTS545025B9SA02");
   sensor.reset();  // it holds the disk of the machine that is replaced below
 
