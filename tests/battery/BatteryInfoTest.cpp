@@ -223,14 +223,6 @@ TEST_F(BatteryInfo, OlderFormServicesAreAskedInTheirOrderAndOnlyTheACPIBatteryLo
   EXPECT_EQ(TKSLegacyBatteryInfo::allBatteryEntriesForServiceNameUsingChild("", true), std::nullopt);
 }
 
-TEST_F(BatteryInfo, AMachineWithBothFormsReportsOnlyTheOlderOne) {
-  install(smartBatteryMachine({smartBattery()}).entry("AppleMacIODevice", batteryInfo({legacyBattery()})));
-  BatteryList batteries = TKSBatteryInfo::allBatteries();
-  ASSERT_EQ(batteries.size(), 1u);
-  EXPECT_EQ(batteries[0]->className(), "TKSLegacyBatteryInfo");
-  EXPECT_EQ(TKSSmartBatteryInfo::allBatteries().size(), 1u);
-}
-
 TEST_F(BatteryInfo, OlderFormOptionalKeysReadAsZeroAndNoCyclesMeansNoExtendedInformation) {
   const std::tuple<Value, double, std::uint32_t, bool> cases[] = {
       {legacyBattery(), 4600.0, 87u, true},

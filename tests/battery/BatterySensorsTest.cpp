@@ -47,19 +47,15 @@ TEST_F(BatterySensors, AThreeCellSmartBatteryGivesSevenSensorsInOrderAndOneTempe
 TEST_F(BatterySensors, EveryBatterySensorSharesNameTypeAndTheSixteenSixteenConverter) {
   install(smartBatteryMachine({smartBattery()}));
   for (const auto& sensor : TKSBatterySensor::allSensors()) {
-    EXPECT_EQ(sensor->sensorName(), "Apple Battery");
-    EXPECT_EQ(sensor->sensorType(), 3);
-    EXPECT_EQ(sensor->precision(), 0.0);
-    EXPECT_EQ(sensor->accuracy(), 0.0);
+    EXPECT_EQ(std::tuple(sensor->sensorName(), sensor->sensorType(), sensor->precision(), sensor->accuracy()),
+              std::tuple(std::string("Apple Battery"), 3, 0.0, 0.0));
   }
   auto voltage = TKSBatterySensor::allSensors().front();
   EXPECT_NEAR(voltage->valueConverter().valueForRawSensorValue(voltage->rawValue()), 12.3, 1.0 / 65536);
 
   auto temperature = TKSSmartBatteryTemperatureSensor::allSensors().front();
-  EXPECT_EQ(temperature->sensorName(), "Smart Battery Temperature Sensor");
-  EXPECT_EQ(temperature->sensorType(), 1);
-  EXPECT_EQ(temperature->precision(), 0.5);
-  EXPECT_EQ(temperature->accuracy(), 3.0);
+  EXPECT_EQ(std::tuple(temperature->sensorName(), temperature->sensorType(), temperature->precision(), temperature->accuracy()),
+            std::tuple(std::string("Smart Battery Temperature Sensor"), 1, 0.5, 3.0));
   EXPECT_EQ(temperature->valueConverter().valueForRawSensorValue(30), 30.0);
 }
 

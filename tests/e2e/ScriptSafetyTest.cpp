@@ -2,8 +2,6 @@
 // nothing the user stored is lost, and a write that fails is said so.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <thread>
 
 #include "SensorWidgetProcess.h"
@@ -77,17 +75,6 @@ TEST_F(ScriptSafety, ASettingsFileThatCannotBeReadIsLeftAloneAndEveryRefusedWrit
   ASSERT_EQ(errors.size(), 2u) << result.standardError;  // the defaults first chosen, then the user's choice
   for (const auto& line : errors) EXPECT_TRUE(line.starts_with("sensorwidget: the settings were not saved: ")) << line;
   EXPECT_EQ(work_.read(pluginDomainFile() / "kept"), "whatever the user keeps here");
-}
-
-TEST_F(ScriptSafety, ARewriteKeepsTheSettingsFilesPermissions) {
-  answersTo({call("setWidgetIdentifier", {"w1"}).dump()});
-  for (mode_t mode : {0644, 0600}) {
-    ASSERT_EQ(::chmod(pluginDomainFile().c_str(), mode), 0);
-    answersTo({call("setWidgetIdentifier", {"w1"}).dump(), call("setTemperatureUnitIndex", {mode == 0644 ? 1 : 2}).dump()});
-    struct stat status {};
-    ASSERT_EQ(::stat(pluginDomainFile().c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 07777, mode) << std::oct << mode;
-  }
 }
 
 TEST_F(ScriptSafety, TwoScriptsWritingAtOnceKeepEveryInstancesChoice) {

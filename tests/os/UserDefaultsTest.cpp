@@ -47,30 +47,6 @@ TEST_F(DefaultsFiles, EveryValueKindSurvivesTheRoundTripThroughAnXMLFileInANewDi
   EXPECT_TRUE(log.messages().empty());
 }
 
-TEST_F(DefaultsFiles, AnInterruptedWriteLeavesThePreviousFileWhole) {
-  Dictionary before{{"IndexOfTemperatureUnit", Value::integer(1)}};
-  ASSERT_TRUE(defaults.setPersistentDomainForName(before, kDomain));
-  const std::string previousBytes = folder.read(kDomainFile);
-  std::filesystem::path seenTemporary;
-  setDefaultsWriteInterruptionForTesting([&](const std::filesystem::path& temporary) {
-    seenTemporary = temporary;
-    EXPECT_EQ(temporary.parent_path(), folder.path() / "prefs");  // renames stay on one file system
-    EXPECT_NE(folder.read(temporary).find("<integer>2</integer>"), std::string::npos);
-    return false;
-  });
-  EXPECT_FALSE(defaults.setPersistentDomainForName(Dictionary{{"IndexOfTemperatureUnit", Value::integer(2)}}, kDomain));
-  setDefaultsWriteInterruptionForTesting(nullptr);
-
-  EXPECT_FALSE(seenTemporary.empty());
-  EXPECT_EQ(folder.read(kDomainFile), previousBytes);
-  EXPECT_EQ(defaults.persistentDomainForName(kDomain), before);
-  for (const auto& entry : std::filesystem::directory_iterator(folder.path() / "prefs")) {
-    EXPECT_TRUE(entry.path().filename() == "org.example.widget.plist" || entry.path().filename() == "org.example.widget.plist.lock")
-        << "no temporary left: " << entry.path();
-  }
-  EXPECT_EQ(log.messages().size(), 1u);
-}
-
 TEST_F(DefaultsFiles, AFileThatCannotBeReadAsADomainIsKeptAsideNeverOverwritten) {
   const char* broken[] = {"<?xml version=\"1.0\"?><plist><dict><key>x</key>", "second",
                           "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><integer>1</integer></array></plist>"};

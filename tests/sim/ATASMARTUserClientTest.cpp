@@ -172,18 +172,5 @@ TEST_F(ATASMARTUserClient, EachNamedOperationFailsEveryTimeAndTheOthersStillAnsw
   EXPECT_EQ(open({{"Fail", Value(Array{Value("open")})}}), nullptr);
 }
 
-TEST_F(ATASMARTUserClient, TheInterfaceHoldsThePlugInUntilItIsReleased) {
-  auto* smart = open({});
-  ASSERT_NE(smart, nullptr);
-  EXPECT_EQ(machine().heldReferenceCount(), 3u) << "disk, and the plug-in twice: " << machine().heldReferenceReport();
-  EXPECT_EQ(os::IODestroyPlugInInterface(plugIn_), os::kIOReturnSuccess);
-  plugIn_ = nullptr;
-  os::ATASMARTData data{};
-  EXPECT_EQ(smart->SMARTReadData(&data), os::kIOReturnSuccess) << "the interface keeps the object alive";
-  void* again = nullptr;
-  ASSERT_EQ(smart->QueryInterface(os::kIOCFPlugInInterfaceID, &again), os::S_OK);
-  EXPECT_EQ(static_cast<os::IUnknownInterface*>(again)->Release(), 1u);
-}
-
 }  // namespace
 }  // namespace sw::sim

@@ -45,14 +45,11 @@ class SMARTTemperatureSensors : public SimulatedMachineTest {
 TEST_F(SMARTTemperatureSensors, ASensorIsNamedAfterItsDiskAndADiskWithoutTemperatureGetsNone) {
   auto sensor = sensorOnDisk();
   ASSERT_NE(sensor, nullptr);
-  EXPECT_EQ(sensor->uniqueIdentifier(), "smart.Hitachi HTS545025B9SA02.091022PBN40017DSMTHE");
-  EXPECT_EQ(sensor->locationIdentifier(), "SMART Disk Hitachi HTS545025B9SA02 (091022PBN40017DSMTHE)");
-  EXPECT_EQ(sensor->sensorName(), "S.M.A.R.T. Hard Disk Sensor");
-  EXPECT_EQ(sensor->sensorType(), 1);
-  EXPECT_EQ(sensor->quantityType(), TKSQuantityTemperature);
-  EXPECT_EQ(sensor->precision(), 1.0);
-  EXPECT_EQ(sensor->unit(), "C");
-  EXPECT_EQ(sensor->rawValue(), 40);
+  EXPECT_EQ(std::tuple(sensor->uniqueIdentifier(), sensor->locationIdentifier(), sensor->sensorName(), sensor->sensorType(),
+                       sensor->quantityType(), sensor->precision(), sensor->unit(), sensor->rawValue()),
+            std::tuple(std::string("smart.Hitachi HTS545025B9SA02.091022PBN40017DSMTHE"),
+                       std::string("SMART Disk Hitachi HTS545025B9SA02 (091022PBN40017DSMTHE)"),
+                       std::string("S.M.A.R.T. Hard Disk Sensor"), 1, TKSQuantityTemperature, 1.0, std::string("C"), 40));
   EXPECT_EQ(sensor->sourceDevice()->productName(), "Hitachi HTS545025B9SA02");
   sensor.reset();  // it holds the disk of the machine that is replaced below
 
@@ -203,23 +200,6 @@ TEST_F(SMARTTemperatureSensors, AnIdleTimeOfAnotherKindIsLoggedAndReadsAsNone) {
   sensor->setDiskSaverInterval(600);
   EXPECT_EQ(sensor->rawValue(), 40);
   EXPECT_EQ(log_.messages(), Texts{"HID subsystem entry does not contain expected class (is NSString).\n"});
-}
-
-TEST_F(SMARTTemperatureSensors, NewSensorsStartWithTheDiskSaverTheHostAsksFor) {
-  ProfileBuilder profile;
-  addDisk(profile, DiskDescription{});
-  addHIDSystem(profile, idleSeconds(601));
-  install(profile);
-  TKSSMARTTemperatureSensor::setDiskSaverIntervalOfNewSensors(600);
-  SensorList sensors = TKSSMARTTemperatureSensor::allSensors();
-  ASSERT_EQ(sensors.size(), 1u);
-  TKSSensor* sensor = sensors.front().get();
-  const std::uint64_t before = drive().commandsReceived;
-  for (int reading = 0; reading < 5; ++reading) {
-    clock_.advance(60);
-    EXPECT_EQ(sensor->rawValue(), -1);
-  }
-  EXPECT_EQ(drive().commandsReceived, before) << "a sleeping disk is never woken";
 }
 
 TEST_F(SMARTTemperatureSensors, DiscoveryWithoutTheDisksLeavesTheDiskClassOut) {

@@ -46,21 +46,5 @@ TEST_F(StoredSettingsFaults, ADirectoryThatTurnsReadOnlyOrFullMidRunLosesNothing
   }
 }
 
-TEST_F(StoredSettingsFaults, AnUnreadableSettingsFileIsNeverReplacedByTheDefaultsInUse) {
-  useTemperatureSensors(4);
-  storeDomain(Value(Dictionary{{"w1:SensorIDForDisplayPosition1", Value("fake.3")}}), {{"IndexOfTemperatureUnit", Value::integer(1)}});
-  const std::string stored = fileBytes();
-  failEvery(os::DefaultsFileOperation::Read, EACCES);
-  os::CapturedLog log;
-  auto controller = startedController();
-  EXPECT_EQ(controller->preferredSensorIndexAtDisplayIndex(0), 0) << "defaults in memory";
-  os::setDefaultsFileFaultForTesting(nullptr);
-  controller->setPreferredSensorIndexForDisplayIndex(1, 0);
-  controller->setTemperatureUnitIndex(2);
-  EXPECT_EQ(fileBytes(), stored);
-  EXPECT_EQ(controller->preferredSensorIndexAtDisplayIndex(0), 1);
-  EXPECT_EQ(log.messages().size(), 4u) << "the failed read, then one line for each of three refused writes";
-}
-
 }  // namespace
 }  // namespace sw::test
