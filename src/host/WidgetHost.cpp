@@ -15,6 +15,7 @@
 
 #include "host/ControllerFactory.h"
 #include "host/LoopbackHeaders.h"
+#include "host/MetricsEndpoint.h"
 #include "host/ScriptCallRequest.h"
 #include "host/ScriptDispatcher.h"
 #include "host/WebFiles.h"
@@ -156,6 +157,12 @@ class WidgetHost::Server {
   }
 
   void addRoutes() {
+    // Before the page's files, which would take every path.
+    http_.Get("/metrics", [this](const httplib::Request&, httplib::Response& response) {
+      std::optional<std::string> text = metrics_.scrape();
+      if (!text) return answerError(response, 500, "the sensors could not be read");
+      response.set_content(*text, "application/openmetrics-text; version=1.0.0; charset=utf-8");
+    });
     http_.Get(R"(/.*)", [](const httplib::Request& request, httplib::Response& response) {
       std::optional<WebFile> file = findWebFile(request.path);
       if (!file) return answerError(response, 404, "no such file");
@@ -206,6 +213,7 @@ class WidgetHost::Server {
 
   WidgetHostOptions options_;
   WidgetInstanceTable instances_;
+  MetricsEndpoint metrics_{instances_};
   httplib::Server http_;
   socket_t listeningSocket_ = INVALID_SOCKET;
   int port_ = -1;
