@@ -60,7 +60,10 @@ std::string openMetricsLabelValue(std::string_view text) {
 std::string openMetricsText(const PluginController& controller) {
   std::string text;
   const std::string model = controller.machineInfo() ? controller.machineInfo()->appleModelCode() : std::string();
-  text += fmt::format("# TYPE {0}machine info\n# HELP {0}machine The machine the sensors belong to.\n", kPrefix);
+  // The info metric as a gauge of 1 with its facts as labels: the one form that both this format
+  // and the older Prometheus text format (which many tools still parse) accept.
+  text += fmt::format("# TYPE {0}machine_info gauge\n# HELP {0}machine_info The machine the sensors belong to.\n",
+                      kPrefix);
   text += fmt::format("{}machine_info{{model=\"{}\"}} 1\n", kPrefix, openMetricsLabelValue(model));
 
   // Samples are grouped by family: a family's samples must stand together.
