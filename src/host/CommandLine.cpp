@@ -22,6 +22,7 @@ int runCommandLine(int argc, char** argv) {
   addInfoCommand(app, options);
   addServeCommand(app, options);
   addRecordCommand(app, options);
+  addCPUMonitorEntryCommand(app, options);
   try {
     app.parse(argc, argv);
   } catch (const CLI::RuntimeError& failure) {

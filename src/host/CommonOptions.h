@@ -40,5 +40,6 @@ void addSMCCommand(CLI::App& app, CommonOptions& options);
 void addInfoCommand(CLI::App& app, CommonOptions& options);
 void addServeCommand(CLI::App& app, CommonOptions& options);
 void addRecordCommand(CLI::App& app, CommonOptions& options);
+void addCPUMonitorEntryCommand(CLI::App& app, CommonOptions& options);
 
 }  // namespace sw::host

@@ -3,6 +3,8 @@
 
 #include <iostream>
 
+#include "cpu/CPUMonitorVariantRegistry.h"
+#include "cpu/TKSQUORVELx86Monitor.h"
 #include "cpu/TKSx86Info.h"
 #include "host/CommonOptions.h"
 #include "system/NSProcessInfoTKSAdditions.h"
@@ -19,6 +21,14 @@ std::string processorText() {
   return processor.description();
 }
 
+std::string cpuMonitorText() {
+  const std::optional<std::uint32_t> signature = TKSQUORVELx86Monitor::signatureOfRunningDriver();
+  if (!signature) return "no driver\n";
+  const CPUMonitorVariant* variant = cpuMonitorVariantForSignature(*signature);
+  return fmt::format("driver version code {}, variant {}, {} cores\n", TKSQUORVELx86Monitor::versionCodeOfRunningDriver(),
+                     variant != nullptr ? variant->name : "none", TKSQUORVELx86Monitor::coreCountOfRunningDriver());
+}
+
 std::string productionDateText(const TKSMachineInfo& machine) {
   const auto day = TKSTimeUtilities::localizedDayRepresentationForDate(machine.estimatedProductionDate());
   return day.value_or("unknown");
@@ -28,6 +38,7 @@ void printMachineInformation() {
   const auto machine = TKSMachineInfo::sharedMachineInfo();
   std::cout << "Machine: " << machine->description() << '\n'
             << "Processor: " << processorText()
+            << "CPU monitor: " << cpuMonitorText()
             << "Estimated production date: " << productionDateText(*machine) << '\n'
             << fmt::format("Operating system version code: {:#x}\n",
                            NSProcessInfoTKSAdditions::operatingSystemVersionCode())

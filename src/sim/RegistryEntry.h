@@ -20,6 +20,9 @@ struct EntryInstructions {
   std::optional<SMCKeyTable> smcKeys;  // @SMCKeys: the entry is a System Management Controller
   std::optional<Dictionary> smart;     // @SMART: the disk's S.M.A.R.T. answers
   std::optional<std::string> driver;   // @Driver: a named driver behaviour
+  // @Signals that name a field inside a driver's own record rather than a property; the driver
+  // applies them when it refreshes the record.
+  std::map<std::string, Signal, std::less<>> driverSignals;
 };
 
 struct RegistryEntry {

@@ -35,6 +35,10 @@ void readSignals(const Value& signals, RegistryEntry& entry, const std::string& 
   const Dictionary* byProperty = signals.asDictionary();
   if (byProperty == nullptr) throw ProfileError(path, "@Signals must be a dictionary of property names to signals");
   for (const auto& [property, description] : *byProperty) {
+    if (claimsDriverSignal(entry.instructions.driver, property, path)) {
+      entry.instructions.driverSignals.emplace(property, Signal::parse(description, path + "/@Signals/" + property));
+      continue;
+    }
     const Value* current = entry.properties.count(property) ? &entry.properties.find(property)->second : nullptr;
     if (current != nullptr && !current->isNumber()) {
       throw ProfileError(path, "@Signals names the property \"" + property + "\", which is no number");

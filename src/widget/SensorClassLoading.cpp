@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "cpu/TKSQUORVELx86Monitor.h"
 #include "foundation/ProcessWide.h"
 #include "sensors/TKSSensor.h"
 #include "smc/TKSSMCElectricSensor.h"
@@ -22,6 +23,7 @@ namespace {
 // temperature and electric sensors, smart-battery temperatures and the SMC light sensors.
 std::vector<TKSSensorClass> sensorClassesInLoadOrder() {
   return {
+      TKSQUORVELx86Monitor::sensorClass(),
       TKSSMCFanSensor::sensorClass(),
       TKSSMCTemperatureSensor::sensorClass(),
       TKSSMCElectricSensor::sensorClass(),

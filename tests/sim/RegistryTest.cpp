@@ -184,5 +184,30 @@ TEST_F(RegistryProperties, TheCPUMonitorStampsItsCoreRecordsWhenAskedToUpdateAnd
   EXPECT_EQ(read("CPUStatus"), Value(shortStatus));
 }
 
+TEST_F(RegistryProperties, TheCPUMonitorRefreshesSignalledFieldsOfItsRecordsWhichAreNoProperties) {
+  os::ManualClock clock(1'700'000'000.0);
+  Data status(20 + 2 * 36 + 8, 0);
+  status[4] = 2;
+  status[20 + 36 + 8] = 40;  // core 1's readout, which has no signal
+  status[20 + 12 + 2] = 0x80;  // core 0's status word: bit 23 is no part of the ratio and stays
+  Dictionary wave{{"Base", Value::integer(30)}, {"Amplitude", Value::integer(10)}, {"Period", Value::integer(40)}};
+  Dictionary ratio{{"Base", Value::real(7.5)}, {"Amplitude", Value::real(1)}, {"Period", Value::integer(40)}};
+  installSensor({{"CPUStatus", Value(status)},
+                 {"@Driver", Value("CPUMonitor")},
+                 {"@Signals", Value(Dictionary{{"CPUStatus.Core0.ThermalReadout", Value(wave)},
+                                               {"CPUStatus.Core0.CurrentRatio", Value(ratio)},
+                                               {"CPUStatus.Core7.ThermalReadout", Value(wave)}})}});
+  EXPECT_EQ(readAll(), (Dictionary{{"CPUStatus", Value(status)}})) << "nothing changes before the driver is asked";
+  // Core 0's readout, its status word bytes 1 and 2 (ratio, half-ratio bit), core 1's readout.
+  auto refreshed = [&] {
+    os::IORegistryEntrySetCFProperty(sensor_, "ForceUpdate", Value::boolean(false));
+    Data block = *read("CPUStatus")->asData();
+    return std::vector<int>{block[20 + 8], block[20 + 12 + 1], block[20 + 12 + 2], block[20 + 36 + 8]};
+  };
+  EXPECT_EQ(refreshed(), (std::vector<int>{30, 0x47, 0x80, 40})) << "ratio 7 and a half";
+  clock.advance(10);  // a quarter period on: the top of the wave
+  EXPECT_EQ(refreshed(), (std::vector<int>{40, 0x48, 0x80, 40})) << "ratio 8 and a half";
+}
+
 }  // namespace
 }  // namespace sw::sim
