@@ -5,7 +5,7 @@ For every machine of tests/live/fixtures/machines.json it writes OUTPUT/<model>/
 the live backend reads: the applesmc device made from the controller's key listing (its public
 keys, in listing order, one recorded folder per index as key_at_index.d/<index>/), the firmware's
 DMI files, /proc/cpuinfo, /proc/meminfo, the kernel's names, os-release, cpufreq and cache sizes,
-and, for portables, a power_supply battery and AC adapter.
+a coretemp device, and, for portables, a power_supply battery and AC adapter.
 
   scripts/make-live-fixtures.py LISTINGS_DIR MACHINES_JSON OUTPUT_DIR
 """
@@ -94,7 +94,19 @@ def make_identity(root, model, machine):
     kilohertz = machine['megahertz'] * 1000
     write(os.path.join(cpu0, 'cpufreq/cpuinfo_max_freq'), '%d\n' % kilohertz)
     write(os.path.join(cpu0, 'cpufreq/cpuinfo_min_freq'), '%d\n' % (kilohertz // 2))
-    write(os.path.join(cpu0, 'cpufreq/scaling_cur_freq'), '%d\n' % kilohertz)
+    if machine.get('currentFrequency'):  # recorded with a cpufreq driver that reports it
+        write(os.path.join(cpu0, 'cpufreq/scaling_cur_freq'), '%d\n' % (machine['currentFrequency'] * 1000))
+    coretemp = os.path.join(root, 'sys/class/hwmon/hwmon1')
+    write(os.path.join(root, 'sys/class/hwmon/hwmon0/name'), 'acpitz\n')
+    write(os.path.join(coretemp, 'name'), 'coretemp\n')
+    write(os.path.join(coretemp, 'temp1_label'), 'Package id 0\n')
+    write(os.path.join(coretemp, 'temp1_input'), '%d\n' % (machine['coreTemperatures'][0] * 1000 + 1000))
+    write(os.path.join(coretemp, 'temp1_crit'), '%d\n' % (machine['junctionMaximum'] * 1000))
+    for core, degrees in enumerate(machine['coreTemperatures']):
+        sensor = os.path.join(coretemp, 'temp%d' % (core + 2))
+        write(sensor + '_label', 'Core %d\n' % core)
+        write(sensor + '_input', '%d\n' % (degrees * 1000))
+        write(sensor + '_crit', '%d\n' % (machine['junctionMaximum'] * 1000))
     levels = {'L1I': (1, 'Instruction'), 'L1D': (1, 'Data'), 'L2': (2, 'Unified'), 'L3': (3, 'Unified')}
     for index, (name, size) in enumerate(sorted(machine['caches'].items())):
         folder = os.path.join(cpu0, 'cache/index%d' % index)

@@ -4,6 +4,7 @@
 #include <fmt/format.h>
 
 #include "live/LiveProfile.h"
+#include "os/Clock.h"
 
 namespace sw::live {
 
@@ -11,14 +12,20 @@ std::shared_ptr<LiveMachine> LiveMachine::create(std::shared_ptr<LiveFiles> file
                                                  std::string* error) {
   std::optional<AppleSMCDevice> smc = AppleSMCDevice::open(*files);
   std::optional<std::string> version = smc ? std::optional<std::string>(smc->versionText()) : std::nullopt;
-  std::shared_ptr<os::Machine> registry = makeRegistry(liveProfile(*files, version), error);
+  const Value profile = liveProfile(*files, version);
+  std::shared_ptr<os::Machine> registry = makeRegistry(profile, error);
   if (!registry) return nullptr;
-  return std::make_shared<LiveMachine>(std::move(registry), std::move(files), std::move(smc));
+  ProcessorModel processor;
+  if (const Value* sysctl = profile.find("Sysctl")) {
+    if (const Value* family = sysctl->find("machdep.cpu.family")) processor.family = family->asInteger().value_or(0);
+    if (const Value* model = sysctl->find("machdep.cpu.model")) processor.model = model->asInteger().value_or(0);
+  }
+  return std::make_shared<LiveMachine>(std::move(registry), std::move(files), std::move(smc), processor);
 }
 
 LiveMachine::LiveMachine(std::shared_ptr<os::Machine> registry, std::shared_ptr<LiveFiles> files,
-                         std::optional<AppleSMCDevice> smc)
-    : registry_(std::move(registry)), files_(std::move(files)), smc_(std::move(smc)) {}
+                         std::optional<AppleSMCDevice> smc, ProcessorModel processor)
+    : registry_(std::move(registry)), files_(std::move(files)), smc_(std::move(smc)), processor_(processor) {}
 
 LiveMachine::SMCConnection* LiveMachine::smcConnection(os::io_object_t handle) {
   auto found = connections_.find(handle);
@@ -45,7 +52,15 @@ std::optional<Value> LiveMachine::registryEntryCreateProperty(os::io_registry_en
 }
 os::kern_return_t LiveMachine::registryEntrySetProperty(os::io_registry_entry_t entry, std::string_view key,
                                                         const Value& value) {
-  return registry_->registryEntrySetProperty(entry, key, value);
+  const os::kern_return_t result = registry_->registryEntrySetProperty(entry, key, value);
+  if (result != os::kIOReturnSuccess || key != "ForceUpdate" || !registry_->objectConformsTo(entry, kCPUMonitorClass)) {
+    return result;
+  }
+  // The driver reads its sensors anew; a machine whose coretemp went away keeps the last block.
+  if (std::optional<Data> block = liveCPUStatusBlock(*files_, processor_, os::currentTime())) {
+    registry_->registryEntrySetProperty(entry, "CPUStatus", Value(std::move(*block)));
+  }
+  return result;
 }
 os::kern_return_t LiveMachine::registryEntryGetParentEntry(os::io_registry_entry_t entry, std::string_view plane,
                                                            os::io_registry_entry_t* parent) {

@@ -1,7 +1,8 @@
 // The running Linux machine as the OS layer's backend. The registry tree, the host facts and the
 // files are those of a profile made from the machine (LiveProfile.h), kept by a registry
 // machine that the caller builds from it; this machine adds what changes while it runs: the
-// AppleSMC service's user client, answered from the applesmc driver.
+// AppleSMC service's user client, answered from the applesmc driver, and the CPU monitor's
+// status block, remade from coretemp and cpufreq on each ForceUpdate.
 #pragma once
 
 #include <functional>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "live/AppleSMCDevice.h"
+#include "live/LiveCPUMonitor.h"
 #include "live/LiveFiles.h"
 #include "live/LiveSMCUserClient.h"
 #include "os/Machine.h"
@@ -27,7 +29,7 @@ class LiveMachine : public os::Machine {
                                              std::string* error);
 
   LiveMachine(std::shared_ptr<os::Machine> registry, std::shared_ptr<LiveFiles> files,
-              std::optional<AppleSMCDevice> smc);
+              std::optional<AppleSMCDevice> smc, ProcessorModel processor = {});
 
   os::kern_return_t getMatchingServices(const Dictionary& matching, os::io_iterator_t* iterator) override;
   os::io_object_t iteratorNext(os::io_iterator_t iterator) override;
@@ -80,6 +82,7 @@ class LiveMachine : public os::Machine {
   std::shared_ptr<os::Machine> registry_;
   std::shared_ptr<LiveFiles> files_;
   std::optional<AppleSMCDevice> smc_;
+  ProcessorModel processor_;
   std::map<os::io_connect_t, SMCConnection> connections_;
   // Far above the registry machine's handles, which count up from a few thousand.
   os::io_connect_t nextConnection_ = 0x70000001;

@@ -3,7 +3,9 @@
 #include "live/LiveProfile.h"
 
 #include "live/LiveBattery.h"
+#include "live/LiveCPUMonitor.h"
 #include "live/LiveIdentity.h"
+#include "os/Clock.h"
 
 namespace sw::live {
 namespace {
@@ -32,8 +34,13 @@ Value liveProfile(LiveFiles& files, const std::optional<std::string>& smcVersion
     const std::string name = "BAT" + std::to_string(batteryNumber++);
     devices.push_back(entry("IOACPIPlatformDevice", name.c_str(), {std::move(manager)}));
   }
-  Value platform = entry("AppleACPIPlatformExpert", nullptr, std::move(devices));
-  Value expert = entry("IOPlatformExpertDevice", nullptr, {std::move(platform)}, identity.platformExpert);
+  Array expertChildren;
+  // The driver attaches to the platform expert itself.
+  if (auto monitor = liveCPUMonitorEntry(files, identity.sysctl, os::currentTime())) {
+    expertChildren.push_back(Value(std::move(*monitor)));
+  }
+  expertChildren.push_back(entry("AppleACPIPlatformExpert", nullptr, std::move(devices)));
+  Value expert = entry("IOPlatformExpertDevice", nullptr, std::move(expertChildren), identity.platformExpert);
   Value resources = entry("IOResources", nullptr, {});
   Value root = entry("IORegistryEntry", "Root", {std::move(expert), std::move(resources)});
 
