@@ -162,7 +162,45 @@ PLATFORM_AND_BATTERIES = [
      [(str(b), str(c)) for b in range(1, 5) for c in range(1, 17)]),
 ]
 
-LOCATION_ROWS = SMC_TEMPERATURES + SMC_ELECTRIC + SMC_FANS_AND_LIGHTS + CPU_MONITOR + PLATFORM_AND_BATTERIES
+# The locations that the older machines' hardware-monitoring drivers publish for their sensor and
+# fan control nodes, as the built-in PowerPC machines carry them.
+PLATFORM_DRIVERS = [
+    ("CPU {0} AD7417 AMB", "CPU {0} Ambient", "CPU {0} Umgebungsluft", [(c,) for c in "AB"]),
+    ("CPU {0} AD7417 AD1", "CPU {0} Diode", "CPU {0} Diode", [(c,) for c in "AB"]),
+    ("CPU {0} DIODE TEMP", "CPU {0} Diode", "CPU {0} Diode", [(c,) for c in "AB"]),
+    ("CPU {0} AD7417 AD2", "CPU {0} 12 V Current", "CPU {0} 12-V-Strom", [(c,) for c in "AB"]),
+    ("CPU {0} 12V CURR", "CPU {0} 12 V Current", "CPU {0} 12-V-Strom", [(c,) for c in "AB"]),
+    ("CPU {0} AD7417 AD3", "CPU {0} Core Voltage", "CPU {0} Kernspannung", [(c,) for c in "AB"]),
+    ("CPU {0} VCORE", "CPU {0} Core Voltage", "CPU {0} Kernspannung", [(c,) for c in "AB"]),
+    ("CPU {0} AD7417 AD4", "CPU {0} Core Current", "CPU {0} Kernstrom", [(c,) for c in "AB"]),
+    ("CPU {0} CORE CURR", "CPU {0} Core Current", "CPU {0} Kernstrom", [(c,) for c in "AB"]),
+    ("CPU {0} POWER", "CPU {0} Power", "CPU {0} Leistung", [(c,) for c in "AB"]),
+    ("CPU {0} INTAKE", "CPU {0} Intake", "CPU {0} Zuluft", [(c,) for c in "AB"]),
+    ("CPU {0} EXHAUST", "CPU {0} Exhaust", "CPU {0} Abluft", [(c,) for c in "AB"]),
+    ("CPU {0} PUMP", "CPU {0} Pump", "CPU {0} Pumpe", [(c,) for c in "AB"]),
+    ("BACKSIDE", "Backside", "Rückseite", None),
+    ("U3 HEATSINK", "U3 Heat Sink", "U3 Kühlkörper", None),
+    ("DRIVE BAY", "Drive Bay", "Laufwerksschacht", None),
+    ("DRIVE BAY A INTAKE", "Drive Bay Intake", "Laufwerksschacht Zuluft", None),
+    ("SLOT", "PCI Slots", "PCI-Steckplätze", None),
+    ("EXPANSION SLOTS INTAKE", "Expansion Slots Intake", "Erweiterungssteckplätze Zuluft", None),
+    ("CPU T-Diode", "CPU Diode", "CPU-Diode", None),
+    ("CPU Voltage", "CPU Voltage", "CPU-Spannung", None),
+    ("CPU Current", "CPU Current", "CPU-Strom", None),
+    ("Slots Power", "Slots Power", "Steckplätze Leistung", None),
+    ("HDD BOTTOMSIDE", "Hard Disk Bottom Side", "Festplatte Unterseite", None),
+    ("CPU TOPSIDE", "CPU Top Side", "CPU Oberseite", None),
+    ("GPU ON DIE", "GPU Die", "GPU-Chip", None),
+    ("REAR MAIN ENCLOSURE", "Rear Main Enclosure", "Gehäuse hinten", None),
+    ("LEFT ALS SENSOR", "Left Light Sensor", "Lichtsensor links", None),
+    ("RIGHT ALS SENSOR", "Right Light Sensor", "Lichtsensor rechts", None),
+    ("GPU", "Graphics Processor", "Grafikprozessor", None),
+    ("GPU DIODE", "GPU Diode", "GPU Diode", None),
+    ("GPU FAN", "GPU Fan", "GPU-Lüfter", None),
+]
+
+LOCATION_ROWS = (SMC_TEMPERATURES + SMC_ELECTRIC + SMC_FANS_AND_LIGHTS + CPU_MONITOR + PLATFORM_AND_BATTERIES +
+                 PLATFORM_DRIVERS)
 
 # Texts of the default table other than location names: (key, English, German).
 UNITS = [
@@ -189,6 +227,8 @@ PAGE_ELEMENTS = [
     ("Settings", "Settings", "Einstellungen"),
     ("Show settings", "Show settings", "Einstellungen zeigen"),
     ("No sensor", "No sensor", "Kein Sensor"),
+    ("LANGUAGE", "en", "de"),
+    ("Host unreachable", "Host unreachable, retry in %@ s", "Host nicht erreichbar, in %@ s"),
 ]
 
 

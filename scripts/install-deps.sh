@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config libplist++-dev libplist-dev nlohmann-json3-dev libcli11-dev
-  libcpp-httplib-dev libfmt-dev libicu-dev libfontconfig-dev libfreetype-dev fontconfig
+  libcpp-httplib-dev libmicrohttpd-dev libfmt-dev libicu-dev libfontconfig-dev libfreetype-dev fontconfig
   fonts-dejavu-core libgtest-dev libgmock-dev googletest libbenchmark-dev)
 if [ "${1:-build}" = test ]; then
   packages+=(chromium)

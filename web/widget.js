@@ -1,8 +1,12 @@
 // The widget's script. It talks to its plug-in controller, "PluginController", through the
-// widget host: each call is one POST naming the script operation and its arguments.
+// widget host: each call is one POST naming the script operation and its arguments, and a
+// refresh sends all of its calls in one batch.
 'use strict';
 
 const REFRESH_INTERVAL_MS = 2000;
+// While the host cannot be reached the page tries again, each time waiting twice as long.
+const FIRST_RETRY_MS = 2000;
+const LONGEST_RETRY_MS = 30000;
 const INSTANCE_STORAGE_KEY = 'sensorwidget.instance';
 const POSITIONS = [0, 1];
 const POINTS_PER_CSS_PIXEL = 0.75;
@@ -29,12 +33,20 @@ class HostError extends Error {
   }
 }
 
+/** The host did not answer at all: it was stopped, or the connection broke. */
+class HostUnreachable extends Error {}
+
 async function post(action, body) {
-  const response = await fetch(`${instancePath}/${action}`, {
-    method: 'POST',
-    headers: { 'Content-Type': 'application/json' },
-    body: body === undefined ? '' : JSON.stringify(body),
-  });
+  let response;
+  try {
+    response = await fetch(`${instancePath}/${action}`, {
+      method: 'POST',
+      headers: { 'Content-Type': 'application/json' },
+      body: body === undefined ? '' : JSON.stringify(body),
+    });
+  } catch (error) {
+    throw new HostUnreachable(error.message);
+  }
   const answer = response.status === 204 ? {} : await response.json();
   if (!response.ok) throw new HostError(response.status, answer.error || response.statusText);
   return answer;
@@ -44,19 +56,35 @@ async function post(action, body) {
 // a restarted host knows none: such an instance is opened again and told who it is.
 async function openInstance() {
   await post('open');
-  await post('call', { call: 'setWidgetIdentifier', args: [instance] });
-  await post('call', { call: 'setMaximumSensorNameWidth', args: [labelWidthInPoints()] });
+  await post('batch', [
+    { call: 'setWidgetIdentifier', args: [instance] },
+    { call: 'setMaximumSensorNameWidth', args: [labelWidthInPoints()] },
+  ]);
+}
+
+// A call to an instance the host does not know opens it and is sent once more.
+async function postToOpenInstance(action, body) {
+  try {
+    return await post(action, body);
+  } catch (error) {
+    if (!(error instanceof HostError) || error.status !== 404) throw error;
+    await openInstance();
+    return post(action, body);
+  }
 }
 
 const PluginController = {
   async call(name, ...args) {
-    try {
-      return (await post('call', { call: name, args })).result;
-    } catch (error) {
-      if (!(error instanceof HostError) || error.status !== 404) throw error;
-      await openInstance();
-      return (await post('call', { call: name, args })).result;
-    }
+    return (await postToOpenInstance('call', { call: name, args })).result;
+  },
+
+  /** Makes the calls ([name, ...args] each) in one request; the results in the same order. */
+  async batch(calls) {
+    const answers = await postToOpenInstance('batch', calls.map(([call, ...args]) => ({ call, args })));
+    return answers.map((answer, index) => {
+      if ('error' in answer) throw new HostError(400, `${calls[index][0]}: ${answer.error}`);
+      return answer.result;
+    });
   },
 };
 
@@ -89,44 +117,59 @@ function labelWidthInPoints() {
   return Math.max(0, width) * POINTS_PER_CSS_PIXEL;
 }
 
+// Kept from the start: when the host is gone there is no one to ask for it.
+let hostUnreachableText = 'Host unreachable %@';
+
 async function localizeElements() {
-  const texts = document.querySelectorAll('[data-text]');
-  const labels = document.querySelectorAll('[data-label]');
-  await Promise.all([
-    ...Array.from(texts, async (element) => {
-      element.textContent = await PluginController.call('localizedStringForElementWithName', element.dataset.text);
-    }),
-    ...Array.from(labels, async (element) => {
-      element.setAttribute('aria-label',
-        await PluginController.call('localizedStringForElementWithName', element.dataset.label));
-    }),
-  ]);
+  const texts = Array.from(document.querySelectorAll('[data-text]'));
+  const labels = Array.from(document.querySelectorAll('[data-label]'));
+  const keys = [...texts.map((element) => element.dataset.text), ...labels.map((element) => element.dataset.label),
+    'LANGUAGE', 'Host unreachable'];
+  const localized = await PluginController.batch(keys.map((key) => ['localizedStringForElementWithName', key]));
+  texts.forEach((element, index) => { element.textContent = localized[index]; });
+  labels.forEach((element, index) => { element.setAttribute('aria-label', localized[texts.length + index]); });
+  const [language, unreachable] = localized.slice(-2);
+  // The texts come in the host's language; the page says which, so that it is read out right.
+  if (/^[A-Za-z]{2,3}([_-][A-Za-z0-9]+)*$/.test(language)) document.documentElement.lang = language.replace('_', '-');
+  hostUnreachableText = unreachable;
   byId('show-back').title = byId('show-back').getAttribute('aria-label');
 }
 
 // ---- Front ----
 
-async function refreshPosition(position) {
-  const [name, reading, icon] = await Promise.all([
-    PluginController.call('localizedSensorNameAtDisplayIndex', position),
-    PluginController.call('localizedReadingAtDisplayIndex', position),
-    PluginController.call('relativePathForTypeIconAtDisplayIndex', position),
-  ]);
-  byId(`name-${position}`).textContent = name;
-  byId(`reading-${position}`).textContent = reading.trim();
-  const image = byId(`icon-${position}`);
-  if (image.getAttribute('src') !== icon) image.setAttribute('src', icon);
+// The plug-in's status message, and the page's own note while the host cannot be reached.
+let pluginStatus = '';
+let hostDownNote = '';
+
+function showStatus() {
+  const status = hostDownNote || pluginStatus;
+  byId('front-status').textContent = status;
+  byId('back-status').textContent = pluginStatus;
+  const announcer = byId('announcer');
+  if (announcer.textContent !== status) announcer.textContent = status;
 }
 
-async function refreshStatus() {
-  const status = await PluginController.call('localizedStatusMessage');
-  byId('front-status').textContent = status;
-  byId('back-status').textContent = status;
-}
+const FRONT_CALLS = [
+  ...POSITIONS.flatMap((position) => [
+    ['localizedSensorNameAtDisplayIndex', position],
+    ['localizedReadingAtDisplayIndex', position],
+    ['relativePathForTypeIconAtDisplayIndex', position],
+  ]),
+  ['localizedStatusMessage'],
+];
 
 async function refreshFront() {
   try {
-    await Promise.all([...POSITIONS.map(refreshPosition), refreshStatus()]);
+    const results = await PluginController.batch(FRONT_CALLS);
+    for (const position of POSITIONS) {
+      const [name, reading, icon] = results.slice(3 * position, 3 * position + 3);
+      byId(`name-${position}`).textContent = name;
+      byId(`reading-${position}`).textContent = reading.trim();
+      const image = byId(`icon-${position}`);
+      if (image.getAttribute('src') !== icon) image.setAttribute('src', icon);
+    }
+    pluginStatus = results[results.length - 1];
+    showStatus();
     byId('front').classList.remove('stale');
   } catch (error) {
     byId('front').classList.add('stale');
@@ -134,17 +177,70 @@ async function refreshFront() {
   }
 }
 
+// ---- Refreshing: every few seconds while shown, never while hidden ----
+
+let refreshTimer = null;
+let refreshing = false;
+let retryDelay = 0;  // 0 while the host answers
+
+function scheduleRefresh(delay) {
+  clearTimeout(refreshTimer);
+  refreshTimer = document.visibilityState === 'hidden' ? null : setTimeout(refreshNow, delay);
+}
+
+async function refreshNow() {
+  if (refreshing) return;
+  refreshing = true;
+  let delay = REFRESH_INTERVAL_MS;
+  try {
+    await refreshFront();
+    retryDelay = 0;
+    hostDownNote = '';
+    showStatus();
+  } catch (error) {
+    if (error instanceof HostUnreachable) {
+      retryDelay = retryDelay === 0 ? FIRST_RETRY_MS : Math.min(2 * retryDelay, LONGEST_RETRY_MS);
+      delay = retryDelay;
+      hostDownNote = hostUnreachableText.replace('%@', String(retryDelay / 1000));
+      showStatus();
+    } else {
+      logDebugString(error.message);
+    }
+  } finally {
+    refreshing = false;
+  }
+  scheduleRefresh(delay);
+}
+
+document.addEventListener('visibilitychange', () => {
+  if (document.visibilityState === 'hidden') {
+    clearTimeout(refreshTimer);
+    refreshTimer = null;
+  } else {
+    scheduleRefresh(0);
+  }
+});
+
 // ---- Back ----
+
+const MAX_BATCH_CALLS = 64;
 
 async function buildMenus() {
   const count = await PluginController.call('numberOfAvailableSensors');
-  const entries = await Promise.all(Array.from({ length: count },
-    (unused, index) => PluginController.call('localizedDifferentiatingSensorNameAtIndex', index)));
-  const none = await PluginController.call('localizedStringForElementWithName', 'No sensor');
+  const calls = [['localizedStringForElementWithName', 'No sensor'],
+    ...POSITIONS.map((position) => ['preferredSensorIndexAtDisplayIndex', position]),
+    ...Array.from({ length: count }, (unused, index) => ['localizedDifferentiatingSensorNameAtIndex', index])];
+  const results = [];
+  for (let first = 0; first < calls.length; first += MAX_BATCH_CALLS) {
+    results.push(...await PluginController.batch(calls.slice(first, first + MAX_BATCH_CALLS)));
+  }
+  const [none, ...rest] = results;
+  const preferred = rest.slice(0, POSITIONS.length);
+  const entries = rest.slice(POSITIONS.length);
   for (const position of POSITIONS) {
     const menu = byId(`menu-${position}`);
     menu.replaceChildren(new Option(none, '-1'), ...entries.map((entry, index) => new Option(entry, String(index))));
-    menu.value = String(await PluginController.call('preferredSensorIndexAtDisplayIndex', position));
+    menu.value = String(preferred[position]);
   }
 }
 
@@ -154,10 +250,8 @@ async function showTemperatureUnit() {
 }
 
 async function fillAbout() {
-  const [version, address, bundleIdentifier] = await Promise.all([
-    PluginController.call('localizedVersionMessage'),
-    PluginController.call('localizedURLForMasterApplication'),
-    PluginController.call('bundleIdentifierForMasterApplication'),
+  const [version, address, bundleIdentifier] = await PluginController.batch([
+    ['localizedVersionMessage'], ['localizedURLForMasterApplication'], ['bundleIdentifierForMasterApplication'],
   ]);
   byId('version').textContent = version;
   const link = byId('master-application');
@@ -170,12 +264,12 @@ function watchSettings() {
   for (const position of POSITIONS) {
     byId(`menu-${position}`).addEventListener('change', async (event) => {
       await PluginController.call('setPreferredSensorIndexForDisplayIndex', Number(event.target.value), position);
-      await refreshFront();
+      await refreshNow();
     });
   }
   byId('scale').addEventListener('change', async (event) => {
     await PluginController.call('setTemperatureUnitIndex', Number(event.target.value));
-    await refreshFront();
+    await refreshNow();
   });
 }
 
@@ -206,7 +300,7 @@ async function start() {
   await localizeElements();
   await Promise.all([refreshFront(), buildMenus(), showTemperatureUnit(), fillAbout()]);
   document.body.dataset.ready = 'true';
-  setInterval(() => refreshFront().catch((error) => logDebugString(error.message)), REFRESH_INTERVAL_MS);
+  scheduleRefresh(REFRESH_INTERVAL_MS);
 }
 
 window.addEventListener('pagehide', () => navigator.sendBeacon(`${instancePath}/close`));

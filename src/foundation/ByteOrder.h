@@ -1,5 +1,6 @@
-// Little-endian words in byte buffers: the layout the Intel kernel gives its records in, read and
-// written byte by byte so that the host's own byte order and alignment never matter.
+// Words in byte buffers, read and written byte by byte so that the host's own byte order and
+// alignment never matter: little-endian as the Intel kernel gives its records, big-endian as the
+// PowerPC machines publish theirs.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +17,13 @@ inline std::uint64_t loadLittleEndian(const std::uint8_t* bytes, std::size_t cou
 
 inline std::uint32_t loadLittleEndian32(const std::uint8_t* bytes) {
   return static_cast<std::uint32_t>(loadLittleEndian(bytes, 4));
+}
+
+/// The unsigned integer in the first `count` bytes (at most 8), highest byte first.
+inline std::uint64_t loadBigEndian(const std::uint8_t* bytes, std::size_t count) {
+  std::uint64_t value = 0;
+  for (std::size_t index = 0; index < count; ++index) value = value << 8 | bytes[index];
+  return value;
 }
 
 inline void storeLittleEndian32(std::uint8_t* bytes, std::uint32_t value) {

@@ -7,6 +7,8 @@
 #include "cpu/TKSQUORVELx86Monitor.h"
 #include "cpu/TKSx86Info.h"
 #include "host/CommonOptions.h"
+#include "platform/TKSMPUInfo.h"
+#include "platform/TKSSMUInfo.h"
 #include "system/NSProcessInfoTKSAdditions.h"
 #include "system/TKSMachineInfo.h"
 #include "system/TKSTimeUtilities.h"
@@ -34,6 +36,17 @@ std::string productionDateText(const TKSMachineInfo& machine) {
   return day.value_or("unknown");
 }
 
+/// The factory calibration of the older machines' processor modules and System Management Units.
+std::string platformCalibrationText() {
+  std::string text;
+  for (const auto& module : TKSMPUInfo::allMPUs()) text += module->description();
+  for (const auto& unit : TKSSMUInfo::allSMUs()) text += unit->description() + '\n';
+  if (const float maximum = TKSSMUInfo::maximumCPUDesignTemperature(); maximum > 0) {
+    text += fmt::format("Maximum CPU design temperature: {:g} C\n", maximum);
+  }
+  return text;
+}
+
 void printMachineInformation() {
   const auto machine = TKSMachineInfo::sharedMachineInfo();
   std::cout << "Machine: " << machine->description() << '\n'
@@ -44,7 +57,8 @@ void printMachineInformation() {
                            NSProcessInfoTKSAdditions::operatingSystemVersionCode())
             << "Operating system: " << NSProcessInfoTKSAdditions::operatingSystemProductName() << ' '
             << NSProcessInfoTKSAdditions::operatingSystemVersionNumberString() << " ("
-            << NSProcessInfoTKSAdditions::operatingSystemBuildCode() << ")\n";
+            << NSProcessInfoTKSAdditions::operatingSystemBuildCode() << ")\n"
+            << platformCalibrationText();
 }
 
 }  // namespace

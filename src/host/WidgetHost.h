@@ -9,6 +9,9 @@
 //                                      → 200 {"created": true|false}
 //   POST /api/instances/<id>/call      body {"call": "<script name>", "args": [...]}
 //                                      → 200 {"result": <value>} or 400 {"error": "<text>"}
+//   POST /api/instances/<id>/batch     body [<call>, ...]: up to 64 calls as /call takes them,
+//                                      answered in order under one hold of the plug-in lock
+//                                      → 200 [{"result": <value>} or {"error": "<text>"}, ...]
 //   POST /api/instances/<id>/close     releases the controller (the page sends it on unload)
 //                                      → 204, whether or not the instance existed
 //   GET  /metrics                      the sensors in the OpenMetrics text format (OpenMetrics.h)
@@ -19,18 +22,27 @@
 //
 // Answers that are not 2xx carry {"error": "<text>"}:
 //   400  the body is not a call (see ScriptCallRequest.h) or the dispatcher refused it: a name
-//        the script may not call, arguments of the wrong number or type
+//        the script may not call, arguments of the wrong number or type; a batch that is not a
+//        JSON array of at most 64 elements (a bad element only gets its own {"error"})
 //   403  Host or Origin does not name this server by a loopback address (DNS rebinding)
 //   404  no such file, route or instance (a call to an instance that was closed or released
 //        for idleness: the page opens it again)
+//   405  a method other than GET, HEAD and POST
 //   413  the body is larger than 64 KiB
 //   415  a call whose body is not declared as application/json
 //   500  the controller could not be created
 //   503  the instance table is full
+// Bytes that are not an HTTP request at all end the connection without an answer.
 //
-// Threads: requests arrive on a pool of threads; every creation, call and release of a
-// controller goes through one lock (WidgetInstanceTable), because the plug-in is
-// single-threaded. Instances not called for the idle timeout are released on the next request.
+// Threads: one thread waits on every connection at once (an event loop), so idle keep-alive
+// connections and clients that send half a request and stall cost a socket each and hold back
+// no one; a connection silent for the connection timeout is closed. The plug-in's work for a
+// request is a few microseconds, so answering on that one thread is cheaper than handing the
+// request to another. Every creation, call and release of a controller still goes through one
+// lock (WidgetInstanceTable), because the plug-in is single-threaded and tests and tools may
+// use the table from other threads; requests that arrive while a new instance's sensors are
+// being discovered wait for it, as they would for the lock. Instances not called for the idle
+// timeout are released on a later request.
 #pragma once
 
 #include <cstddef>
@@ -45,7 +57,9 @@ struct WidgetHostOptions {
   std::string bindAddress = "127.0.0.1";
   int port = 8080;  // 0 picks a free port
   bool logRequests = false;
-  std::size_t threadCount = 16;
+  /// A connection that sends nothing for this long, idle or in the middle of a request, is
+  /// closed; longer than the page's refresh interval, so its keep-alive connection stays open.
+  unsigned connectionTimeoutSeconds = 5;
   WidgetInstanceTable::Limits limits;
 };
 

@@ -31,13 +31,27 @@ WidgetInstanceTable::OpenResult WidgetInstanceTable::open(const std::string& ide
 
 std::optional<nlohmann::json> WidgetInstanceTable::call(const std::string& identifier, std::string_view name,
                                                         const nlohmann::json& arguments) {
+  std::optional<nlohmann::json> answer;
+  withInstance(identifier, [&](const ScriptCall& call) { answer = call(name, arguments); });
+  return answer;
+}
+
+bool WidgetInstanceTable::withInstance(const std::string& identifier,
+                                       const std::function<void(const ScriptCall&)>& use) {
   std::lock_guard lock(pluginLock_);
+  Instance* instance = findInUse(identifier);
+  if (instance == nullptr) return false;
+  use(instance->call);
+  return true;
+}
+
+WidgetInstanceTable::Instance* WidgetInstanceTable::findInUse(const std::string& identifier) {
   auto now = clock_();
   releaseIdleInstances(now);
   auto found = instances_.find(identifier);
-  if (found == instances_.end()) return std::nullopt;
+  if (found == instances_.end()) return nullptr;
   found->second.lastUsed = now;
-  return found->second.call(name, arguments);
+  return &found->second;
 }
 
 bool WidgetInstanceTable::close(const std::string& identifier) {
@@ -51,6 +65,10 @@ std::size_t WidgetInstanceTable::size() {
 }
 
 void WidgetInstanceTable::releaseIdleInstances(std::chrono::steady_clock::time_point now) {
+  // Looking through hundreds of instances on every call would cost more than the call; an
+  // instance released a second late does no harm.
+  if (now < nextIdleScan_) return;
+  nextIdleScan_ = now + std::chrono::seconds(1);
   for (auto it = instances_.begin(); it != instances_.end();) {
     it = now - it->second.lastUsed >= limits_.idleTimeout ? instances_.erase(it) : std::next(it);
   }

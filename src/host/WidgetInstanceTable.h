@@ -44,6 +44,10 @@ class WidgetInstanceTable {
   /// closed, or released for idleness).
   std::optional<nlohmann::json> call(const std::string& identifier, std::string_view name,
                                      const nlohmann::json& arguments);
+  /// Hands the instance's script call to `use` under one hold of the lock, so that a batch of
+  /// calls runs without another request in between; false, without calling `use`, when the
+  /// instance does not exist.
+  bool withInstance(const std::string& identifier, const std::function<void(const ScriptCall&)>& use);
   /// Releases the instance's controller; false when there was none.
   bool close(const std::string& identifier);
   std::size_t size();
@@ -57,6 +61,8 @@ class WidgetInstanceTable {
   };
 
   void releaseIdleInstances(std::chrono::steady_clock::time_point now);
+  /// The instance, marked as used now, after releasing those left idle; nullptr when none.
+  Instance* findInUse(const std::string& identifier);
 
   Factory factory_;
   Limits limits_;
@@ -65,6 +71,7 @@ class WidgetInstanceTable {
   // controller, and it also guards the table.
   std::mutex pluginLock_;
   std::map<std::string, Instance, std::less<>> instances_;
+  std::chrono::steady_clock::time_point nextIdleScan_{};
 };
 
 }  // namespace sw::host

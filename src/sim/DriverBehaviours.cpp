@@ -40,16 +40,47 @@ void cpuMonitorWritten(RegistryEntry& entry, std::string_view key) {
   status->second = Value(std::move(block));
 }
 
-using Behaviour = void (*)(RegistryEntry&, std::string_view);
-constexpr std::pair<std::string_view, Behaviour> kBehaviours[] = {
-    {kCPUMonitor, cpuMonitorWritten},
+// The property whose write makes a platform sensor driver refresh its node at once.
+constexpr std::string_view kHWSensorRefreshKey = "force-update";
+constexpr std::string_view kHWSensorValueKey = "current-value";
+constexpr std::string_view kUnsettledReadsKey = "unsettledReads";
+
+/// A sensor node caught in the middle of an update (for tests of the retry): after each refresh
+/// the first read of its value gives -5, the next ones the value it holds.
+void settlingReadingWritten(RegistryEntry& entry, std::string_view key) {
+  if (key == kHWSensorRefreshKey) entry.driverState.insert_or_assign(std::string(kUnsettledReadsKey), Value::integer(1));
+}
+
+std::optional<Value> settlingReadingRead(RegistryEntry& entry, std::string_view key) {
+  auto unsettled = entry.driverState.find(kUnsettledReadsKey);
+  if (key != kHWSensorValueKey || unsettled == entry.driverState.end()) return std::nullopt;
+  entry.driverState.erase(unsettled);
+  return Value::integer(-5);
+}
+
+struct Behaviour {
+  std::string_view name;
+  void (*written)(RegistryEntry&, std::string_view);
+  std::optional<Value> (*read)(RegistryEntry&, std::string_view) = nullptr;
 };
+constexpr Behaviour kBehaviours[] = {
+    {kCPUMonitor, cpuMonitorWritten},
+    {"SettlingReading", settlingReadingWritten, settlingReadingRead},
+};
+
+const Behaviour* behaviourOf(const RegistryEntry& entry) {
+  if (!entry.instructions.driver) return nullptr;
+  for (const Behaviour& behaviour : kBehaviours) {
+    if (behaviour.name == *entry.instructions.driver) return &behaviour;
+  }
+  return nullptr;
+}
 
 }  // namespace
 
 bool isKnownDriverBehaviour(std::string_view name) {
-  for (const auto& [known, behaviour] : kBehaviours) {
-    if (known == name) return true;
+  for (const Behaviour& behaviour : kBehaviours) {
+    if (behaviour.name == name) return true;
   }
   return false;
 }
@@ -65,10 +96,13 @@ bool claimsDriverSignal(const std::optional<std::string>& driver, std::string_vi
 }
 
 void driverPropertyWritten(RegistryEntry& entry, std::string_view key) {
-  if (!entry.instructions.driver) return;
-  for (const auto& [known, behaviour] : kBehaviours) {
-    if (known == *entry.instructions.driver) behaviour(entry, key);
-  }
+  if (const Behaviour* behaviour = behaviourOf(entry)) behaviour->written(entry, key);
+}
+
+std::optional<Value> driverPropertyRead(RegistryEntry& entry, std::string_view key) {
+  const Behaviour* behaviour = behaviourOf(entry);
+  if (behaviour == nullptr || behaviour->read == nullptr) return std::nullopt;
+  return behaviour->read(entry, key);
 }
 
 }  // namespace sw::sim

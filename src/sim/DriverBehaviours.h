@@ -19,4 +19,8 @@ bool claimsDriverSignal(const std::optional<std::string>& driver, std::string_vi
 /// Lets the entry's driver react to a property that a client has just written.
 void driverPropertyWritten(RegistryEntry& entry, std::string_view key);
 
+/// What the entry's driver answers for a property in place of its stored value; nothing when it
+/// answers the stored value.
+std::optional<Value> driverPropertyRead(RegistryEntry& entry, std::string_view key);
+
 }  // namespace sw::sim

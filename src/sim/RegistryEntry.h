@@ -33,6 +33,7 @@ struct RegistryEntry {
   Dictionary properties;
   std::map<std::string, Signal, std::less<>> signals;  // property name → its signal
   EntryInstructions instructions;
+  Dictionary driverState;  // what a driver behaviour remembers between calls; never a property
   RegistryEntry* parent = nullptr;
   std::vector<std::unique_ptr<RegistryEntry>> children;
 

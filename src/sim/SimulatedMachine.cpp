@@ -156,6 +156,7 @@ std::optional<Value> SimulatedMachine::registryEntryCreateProperty(os::io_regist
                                                                    std::string_view key) {
   RegistryEntry* found = objects_.entry(entry);
   if (found == nullptr) return std::nullopt;
+  if (std::optional<Value> answer = driverPropertyRead(*found, key)) return answer;
   return found->property(key);
 }
 

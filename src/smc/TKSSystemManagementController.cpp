@@ -179,21 +179,28 @@ std::optional<TKSSMCValue> TKSSystemManagementController::readKey(std::string_vi
 }
 
 std::vector<std::string> TKSSystemManagementController::allPropertyKeys() {
+  // Every index costs a kernel call, and discovery asks for the list once per sensor class. The
+  // list is as fresh as the count it was read under: while that count still comes from the
+  // cache, the walk it led to still stands.
+  auto cachedCount = valueCache_.find(smc::fourCharCodeForKeyString("#KEY"));
+  const bool countIsCached = cachedCount != valueCache_.end() && cachedCount->second.isValid();
   std::optional<double> reportedCount = smc::numberValue(objectValueForPropertyWithKey("#KEY"));
   std::uint32_t count = reportedCount ? clampToUInt32(*reportedCount) : 0;
+  if (countIsCached && listedKeyCount_ == count) return listedKeys_;
   if (count > kMaximumKeyCount) {
     os::systemLog(stringWithFormat("%@: the controller reports %u keys; listing only the first %u\n", className(), count,
                                    kMaximumKeyCount));
-    count = kMaximumKeyCount;
   }
   std::vector<std::string> keys;
-  for (std::uint32_t index = 0; index < count; ++index) {
+  for (std::uint32_t index = 0; index < std::min(count, kMaximumKeyCount); ++index) {
     TKSSMCKeyData input{};
     TKSSMCKeyData output{};
     input.command = kSMCCommandReadIndex;
     input.parameter = index;
     if (callServiceFunctionWithInputAndOutput(&input, &output)) keys.push_back(smc::stringForFourCharCode(output.key));
   }
+  listedKeys_ = keys;
+  listedKeyCount_ = count;
   return keys;
 }
 

@@ -47,6 +47,8 @@ class TKSSystemManagementController {
 
   std::optional<std::string> versionNumber() const;
   /// The keys the controller lists, in index order; keys whose index cannot be read are skipped.
+  /// The list is walked again only once the key count has left the cache, so the sensor classes
+  /// that each look through every key during one discovery share a single walk.
   std::vector<std::string> allPropertyKeys();
   std::optional<Value> objectValueForPropertyWithKey(std::string_view key);
   std::optional<std::string> typeCodeForPropertyWithKey(std::string_view key);
@@ -66,6 +68,9 @@ class TKSSystemManagementController {
   os::io_service_t registryEntry_ = 0;
   os::io_connect_t serviceConnection_ = 0;
   std::map<std::uint32_t, TKSSMCCachedValue> valueCache_;
+  // The last walk of the key indexes and the count it was made for.
+  std::vector<std::string> listedKeys_;
+  std::optional<std::uint32_t> listedKeyCount_;
 };
 
 }  // namespace sw

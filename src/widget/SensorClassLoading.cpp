@@ -7,6 +7,14 @@
 
 #include "cpu/TKSQUORVELx86Monitor.h"
 #include "foundation/ProcessWide.h"
+#include "ioregistry/TKSIORegistrySensorEntry.h"
+#include "platform/TKSAnalogDigitalConverter.h"
+#include "platform/TKSDriverPropertyTemperatureSensors.h"
+#include "platform/TKSGenericFanController.h"
+#include "platform/TKSGenericHWSensor.h"
+#include "platform/TKSGenericLM87Sensor.h"
+#include "platform/TKSHWTempDiodeSensor.h"
+#include "platform/TKSHWTemperatureSensor.h"
 #include "sensors/TKSSensor.h"
 #include "smc/TKSSMCElectricSensor.h"
 #include "smc/TKSSMCFanSensor.h"
@@ -23,7 +31,22 @@ namespace {
 // temperature and electric sensors, smart-battery temperatures and the SMC light sensors.
 std::vector<TKSSensorClass> sensorClassesInLoadOrder() {
   return {
+      TKSAnalogDigitalConverter::sensorClass(),
+      TKSFanControlUnit::sensorClass(),
+      TKSGenericFanController::sensorClass(),
+      TKSGenericLM87Sensor::sensorClass(),
+      TKSHWCurrentSensor::sensorClass(),
+      TKSHWFanSensor::sensorClass(),
+      TKSHWPowerSensor::sensorClass(),
+      TKSHWTempDiodeSensor::sensorClass(),
+      TKSHWTemperatureSensor::sensorClass(),
+      TKSHWVoltageSensor::sensorClass(),
+      TKSMDDTemperatureSensor::sensorClass(),
+      TKSXserveTemperatureSensor::sensorClass(),
+      TKSHWGPUSensor::sensorClass(),
+      TKSHWLightSensor::sensorClass(),
       TKSQUORVELx86Monitor::sensorClass(),
+      TKSCaseLockSensor::sensorClass(),
       TKSSMCFanSensor::sensorClass(),
       TKSSMCTemperatureSensor::sensorClass(),
       TKSSMCElectricSensor::sensorClass(),
@@ -38,6 +61,7 @@ void registerSensorClasses() {
   if (registered.get()) return;
   registered.get() = true;
   TKSSensor::createClassList();
+  TKSIORegistrySensorEntry::load();
   for (auto& sensorClass : sensorClassesInLoadOrder()) TKSSensor::registerSensorClass(std::move(sensorClass));
 }
 

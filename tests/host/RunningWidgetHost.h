@@ -14,8 +14,8 @@ namespace sw::test {
 
 class RunningWidgetHost {
  public:
-  explicit RunningWidgetHost(host::WidgetInstanceTable::Factory factory)
-      : host_(std::move(factory), {.port = 0, .limits = {}}) {
+  explicit RunningWidgetHost(host::WidgetInstanceTable::Factory factory, host::WidgetHostOptions options = {})
+      : host_(std::move(factory), withFreePort(std::move(options))) {
     port_ = host_.bind();
     EXPECT_GT(port_, 0) << "the host could not bind a loopback port";
     thread_ = std::thread([this] { host_.serve(); });
@@ -37,6 +37,11 @@ class RunningWidgetHost {
   }
 
  private:
+  static host::WidgetHostOptions withFreePort(host::WidgetHostOptions options) {
+    options.port = 0;
+    return options;
+  }
+
   host::WidgetHost host_;
   int port_ = -1;
   std::thread thread_;

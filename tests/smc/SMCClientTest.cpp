@@ -153,6 +153,24 @@ TEST_F(SMCClient, aMissCostsTwoCallsAndAValueUpToItsExpiryNone) {
   }
 }
 
+TEST_F(SMCClient, theKeyListIsWalkedAgainOnlyOnceTheCountHasLeftTheCache) {
+  Controller& smc = controllerWith({smcKey("TC0D", "sp78", kDiode45), smcKey("TB0T", "sp78", kDiode45)});
+  const std::vector<std::string> listed{"#KEY", "TC0D", "TB0T"};
+  auto callsForListing = [&] {
+    std::uint64_t before = smcCalls();
+    EXPECT_EQ(smc.allPropertyKeys(), listed) << clock_.now();
+    return smcCalls() - before;
+  };
+  EXPECT_EQ(callsForListing(), 2 + 3u) << "the count, then one call per index";
+  clock_.advance(1.0);
+  EXPECT_EQ(callsForListing(), 0u) << "a count still cached keeps its list";
+  clock_.advance(0.5);
+  EXPECT_EQ(callsForListing(), 2 + 3u) << "an expired count is read and the keys walked again";
+  clock_.advance(1.5);
+  smc.objectValueForPropertyWithKey("#KEY");  // another reader refreshes the count
+  EXPECT_EQ(callsForListing(), 0u) << "the same count read anew keeps its list";
+}
+
 // What an expiry time costs in calls shows above; here which policy sets which time.
 TEST(SMCCachedValue, accessPoliciesSetTheExpiryTimeNonPositiveTimesAreIgnoredAndANeverStoredValueIsInvalid) {
   for (const auto& [policy, expiry] : {std::pair{2, 60.0}, {1, 10.0}, {7, 1.0}}) {

@@ -95,11 +95,13 @@ const RealMachine kRealMachines[] = {
 };
 
 std::vector<smc::SMCListingKey> listingOf(const std::string& model) {
-  // ctest names the source tree; run by hand, the test finds it through its own file name.
+  // A compiler cache may record this file's path relative to the build tree; the test runner
+  // names the source tree.
   const char* sourceDir = std::getenv("SW_SOURCE_DIR");
-  const std::filesystem::path fixtures = sourceDir != nullptr ? std::filesystem::path(sourceDir) / "tests/smc/fixtures"
-                                                              : std::filesystem::path(__FILE__).parent_path() / "fixtures";
-  std::ifstream file(fixtures / (model + ".txt"), std::ios::binary);
+  const std::filesystem::path folder = sourceDir != nullptr ? std::filesystem::path(sourceDir) / "tests" / "smc"
+                                                            : std::filesystem::path(__FILE__).parent_path();
+  std::ifstream file(folder / "fixtures" / (model + ".txt"), std::ios::binary);
+  EXPECT_TRUE(file) << "no listing of " << model << " in " << folder;
   std::stringstream text;
   text << file.rdbuf();
   std::string error;

@@ -106,16 +106,16 @@ TEST_F(SMCSensors, discoveryReadsEachKeyOnceAndAPollWithinTheCacheLifetimeNone) 
   install(smcMachine({smcKey("TC0D", "sp78", kDiode45), smcKey("TA0P", "sp78", kDiode45), smcKey("VC0C", "sp4b", kTwelveVolts),
                       smcKey("FNum", "ui8 ", {1}), smcKey("F0Ac", "fpe2", {0x10, 0}), smcKey("F0Mn", "fpe2", {0, 0}),
                       smcKey("F0Mx", "fpe2", {0x20, 0}), smcKey("ALV0", "{alv", {0, 1, 0x01, 0x00, 0, 0}),
-                      smcKey("ZZZZ", "ui8 ", {0})}));
+                      smcKey("ZZZZ", "ui8 ", {0}), smcKey("TZZZ", "sp78", kDiode45)}));  // TZZZ: in no table
   SensorList sensors;
   for (const auto& discover : {&TKSSMCFanSensor::allSensors, &TKSSMCTemperatureSensor::allSensors,
                                &TKSSMCElectricSensor::allSensors, &TKSSMCLightSensor::allSensors}) {
     for (auto& sensor : discover()) sensors.push_back(sensor);
   }
   ASSERT_EQ(sensors.size(), 5u);
-  // Nine keys that exist read twice each, the missing fan descriptor once, and ten indexes
-  // listed by each of the three classes that walk all keys.
-  EXPECT_EQ(smcCalls(), 9 * 2 + 1 + 3 * 10u);
+  // Nine keys that exist read twice each, the missing fan descriptor once, and eleven indexes
+  // listed once for the three classes that walk all keys; a key no table names is never read.
+  EXPECT_EQ(smcCalls(), 9 * 2 + 1 + 11u);
   std::uint64_t afterDiscovery = smcCalls();
   for (auto& sensor : sensors) sensor->rawValue();
   EXPECT_EQ(smcCalls(), afterDiscovery);

@@ -116,6 +116,71 @@ describe('the front of the widget', () => {
   });
 });
 
+// The page's requests to the host's API while `action` runs, as "<action>" names.
+async function apiRequestsDuring(action) {
+  const seen = [];
+  const listener = (request) => {
+    const match = /\/api\/instances\/[^/]+\/([a-z]+)$/.exec(request.url());
+    if (match) seen.push(match[1]);
+  };
+  page.on('request', listener);
+  try {
+    await action();
+  } finally {
+    page.off('request', listener);
+  }
+  return seen;
+}
+
+const pause = (ms) => new Promise((done) => setTimeout(done, ms));
+
+// Headless Chromium never hides a page by itself; the page is told it is hidden as a browser
+// tells it when its tab goes to the background.
+async function setVisibility(state) {
+  await page.evaluate((visibility) => {
+    Object.defineProperty(document, 'visibilityState', { configurable: true, get: () => visibility });
+    document.dispatchEvent(new Event('visibilitychange'));
+  }, state);
+}
+
+describe('refreshing', () => {
+  test('each refresh of the front is one batch request', async () => {
+    const requests = await apiRequestsDuring(() => pause(4500));
+    assert.ok(requests.length >= 2, `${requests.length} requests in 4.5 s`);
+    assert.deepEqual([...new Set(requests)], ['batch'], requests.join(', '));
+  });
+
+  test('a hidden page asks nothing and refreshes at once when shown again', async () => {
+    await setVisibility('hidden');
+    const whileHidden = await apiRequestsDuring(() => pause(5000));
+    assert.deepEqual(whileHidden, [], 'no requests while hidden');
+    const shown = await apiRequestsDuring(async () => {
+      await setVisibility('visible');
+      await pause(700);  // well before the next regular refresh
+    });
+    assert.deepEqual(shown, ['batch']);
+  });
+});
+
+describe('the accessibility of the widget', () => {
+  test('the language, one live region and controls of at least 24 x 24 px', async () => {
+    assert.equal(await page.getAttribute('html', 'lang'), 'en');
+    assert.equal(await page.locator('[role="status"], [aria-live]').count(), 1);
+    await flip();
+    for (const selector of ['#menu-0', '#menu-1', '#show-front', '#scale label', '#master-application']) {
+      const box = await page.locator(selector).first().boundingBox();
+      assert.ok(box.width >= 24 && box.height >= 24, `${selector} is ${box.width} x ${box.height}`);
+    }
+    const smallest = await page.$$eval('#back *', (elements) => Math.min(...elements
+      .filter((element) => element.textContent.trim() !== '')
+      .map((element) => parseFloat(getComputedStyle(element).fontSize))));
+    assert.ok(smallest >= 11, `the back's smallest text is ${smallest} px`);
+    await flipBack();
+    const flipButton = await page.locator('#show-back').boundingBox();
+    assert.ok(flipButton.width >= 24 && flipButton.height >= 24, `the "i" is ${flipButton.width} x ${flipButton.height}`);
+  });
+});
+
 describe('the back of the widget', () => {
   test('is reached and left with the keyboard', async () => {
     await page.focus('#show-back');
@@ -169,5 +234,39 @@ describe('the back of the widget', () => {
     await openWidget();
     assert.equal(await page.inputValue('#menu-1'), chosen, 'after a restart of the host');
     assert.ok(entry.endsWith(await text('#name-1')));
+  });
+});
+
+describe('a host that goes away', () => {
+  test('the front says so, tries again less and less often and recovers by itself', async () => {
+    const status = () => text('#front-status');
+    assert.equal(await host.stop(), 0);
+    await page.waitForFunction(() => document.getElementById('front-status').textContent
+       === 'Host unreachable, retry in 2 s', null, { timeout: 10000 });
+    assert.ok(await page.$eval('#front', (front) => front.classList.contains('stale')));
+    assert.ok(await page.$eval('#front-status', (line) => line.scrollWidth <= line.clientWidth), 'the note fits');
+    await screenshot('widget-host-down.png');
+    await page.waitForFunction(() => /in 4 s$/.test(document.getElementById('front-status').textContent),
+      null, { timeout: 10000 });
+    assert.equal(await page.locator('#announcer').textContent(), await status(), 'announced');
+
+    host = await startWidgetHost(binary, { defaultsDir, port: host.port });
+    await page.waitForFunction(() => document.getElementById('front-status').textContent === ''
+      && !document.getElementById('front').classList.contains('stale'), null, { timeout: 15000 });
+    for (const position of [0, 1]) assert.match(await text(`#reading-${position}`), /\d/);
+  });
+
+  test('in German when the host speaks German', async () => {
+    await host.stop();
+    host = await startWidgetHost(binary, { defaultsDir, port: host.port, locale: 'de' });
+    await openWidget();
+    assert.equal(await page.getAttribute('html', 'lang'), 'de');
+    assert.equal(await page.getAttribute('#show-back', 'aria-label'), 'Einstellungen zeigen');
+    await host.stop();
+    await page.waitForFunction(() => document.getElementById('front-status').textContent
+      .startsWith('Host nicht erreichbar, in '), null, { timeout: 10000 });
+    assert.ok(await page.$eval('#front-status', (line) => line.scrollWidth <= line.clientWidth), 'the note fits');
+    await screenshot('widget-host-down-de.png');
+    host = await startWidgetHost(binary, { defaultsDir, port: host.port });
   });
 });

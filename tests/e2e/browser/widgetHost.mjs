@@ -5,8 +5,10 @@ import { once } from 'node:events';
 
 const ADDRESS_LINE = /^Widget at (http:\/\/127\.0\.0\.1:(\d+)\/)$/m;
 
-export async function startWidgetHost(binary, { defaultsDir, port = 0 }) {
-  const child = spawn(binary, ['serve', '--port', String(port), '--defaults-dir', defaultsDir, '--verbose'],
+export async function startWidgetHost(binary, { defaultsDir, port = 0, locale }) {
+  const localeArguments = locale ? ['--locale', locale] : [];
+  const child = spawn(binary,
+    ['serve', '--port', String(port), '--defaults-dir', defaultsDir, '--verbose', ...localeArguments],
     { stdio: ['ignore', 'pipe', 'pipe'] });
   let output = '';
   let errors = '';
