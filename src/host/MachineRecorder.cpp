@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cstring>
 
+#include <fmt/format.h>
+
 #include "foundation/PropertyListSerialization.h"
 #include "foundation/TextEncoding.h"
 #include "os/Host.h"
@@ -166,8 +168,21 @@ Dictionary recordFiles() {
 
 }  // namespace
 
+bool isUUID(std::string_view text) {
+  if (text.size() != 36) return false;
+  for (std::size_t index = 0; index < text.size(); ++index) {
+    const bool dash = index == 8 || index == 13 || index == 18 || index == 23;
+    if (dash != (text[index] == '-') || (!dash && !std::isxdigit(static_cast<unsigned char>(text[index])))) return false;
+  }
+  return true;
+}
+
 std::string serialPlaceholder(std::string_view serial) {
   std::string placeholder(serial);
+  if (isUUID(serial)) {
+    for (char& c : placeholder) c = c == '-' ? '-' : '0';
+    return placeholder;
+  }
   const bool alphanumeric = std::all_of(serial.begin(), serial.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
   if (alphanumeric && (serial.size() == 11 || serial.size() == 12)) {
     std::fill(placeholder.begin() + 5, placeholder.begin() + 8, '0');
@@ -202,6 +217,16 @@ Value recordCurrentMachine(const RecordOptions& options) {
   }
   if (options.keepSerial) {
     if (std::optional<std::string> name = os::CSCopyMachineName()) profile["ComputerName"] = Value(*name);
+    std::uint8_t uuid[16] = {};
+    const timespec wait{1, 0};
+    if (os::GethostuuidFunction gethostuuid = os::lookupGethostuuid(); gethostuuid && gethostuuid(uuid, &wait) == 0) {
+      std::string text;
+      for (int index = 0; index < 16; ++index) {
+        if (index == 4 || index == 6 || index == 8 || index == 10) text += '-';
+        text += fmt::format("{:02X}", uuid[index]);
+      }
+      profile["HostUUID"] = Value(text);
+    }
   }
   profile["Files"] = Value(recordFiles());
   profile["Defaults"] = Value(os::currentMachine().standardUserDefaults());

@@ -17,7 +17,7 @@ Value recordCurrentMachine(const RecordOptions& options);
 
 /// A placeholder with the form of the serial number: the unique digits (positions 6 to 8 of the
 /// 11- and 12-character forms) become zeros, so that plant, production week and model stay;
-/// in a text of another form every letter becomes X and every digit 0.
+/// a UUID becomes zeros; in a text of another form every letter becomes X and every digit 0.
 std::string serialPlaceholder(std::string_view serial);
 
 }  // namespace sw::host

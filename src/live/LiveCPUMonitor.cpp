@@ -116,7 +116,9 @@ std::optional<Data> liveCPUStatusBlock(LiveFiles& files, ProcessorModel processo
   for (const auto& [core, reading] : cores) {
     if (!critical) critical = reading.criticalMilliCelsius;
   }
-  const std::int64_t junctionMaximum = critical ? (*critical + 500) / 1000 : 0;
+  // Degrees come rounded from millidegrees; a value no processor reaches counts as none.
+  const std::int64_t junctionMaximum =
+      critical && *critical > 0 && *critical <= 255'000 ? (*critical + 500) / 1000 : 0;
   if (junctionMaximum > 0 && junctionMaximum <= 255) {
     flags |= kTemperatureTargetValid | (static_cast<std::uint32_t>(junctionMaximum) << 24);
   }
@@ -131,8 +133,8 @@ std::optional<Data> liveCPUStatusBlock(LiveFiles& files, ProcessorModel processo
     store32(block, offset, clampToUInt32(std::floor(now)));
     // The driver counts whole degrees below the junction maximum; without one, none is known.
     if (junctionMaximum > 0) {
-      const double below = std::round(double(junctionMaximum * 1000 - reading.milliCelsius) / 1000.0);
-      store32(block, offset + 8, static_cast<std::uint32_t>(clampToInt32(std::max(below, 0.0))));
+      const double below = std::round((double(junctionMaximum) * 1000.0 - double(reading.milliCelsius)) / 1000.0);
+      store32(block, offset + 8, static_cast<std::uint32_t>(clampToInt32(std::clamp(below, 0.0, 255.0))));
     }
     if (current) store64(block, offset + 12, performanceStatus(*current, bus));
     store64(block, offset + 28, code);

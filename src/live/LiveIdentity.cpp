@@ -57,7 +57,8 @@ void readCacheSizes(LiveFiles& files, Dictionary& sysctl) {
     if (!level || !type || !size || size->empty()) continue;
     std::int64_t kilobytes = 0;
     auto [end, error] = std::from_chars(size->data(), size->data() + size->size(), kilobytes);
-    if (error != std::errc()) continue;
+    // No cache is a terabyte: a larger number is a broken file, and would overflow below.
+    if (error != std::errc() || kilobytes < 0 || kilobytes > (std::int64_t{1} << 30)) continue;
     const std::int64_t bytes = std::string_view(end, size->data() + size->size()) == "K" ? kilobytes * 1024 : kilobytes;
     if (*level == 1 && *type == "Instruction") sysctl["hw.l1icachesize"] = Value::integer(bytes);
     if (*level == 1 && *type == "Data") sysctl["hw.l1dcachesize"] = Value::integer(bytes);

@@ -4,6 +4,7 @@
 #include "live/KeyValueText.h"
 #include "live/LiveBattery.h"
 #include "live/LiveIdentity.h"
+#include "os/TemporaryDirectory.h"
 
 namespace sw::live {
 namespace {
@@ -67,6 +68,27 @@ TEST(LiveIdentity, OSReleaseStandsForTheSystemVersionFile) {
   EXPECT_EQ(*stringForKey(version, "ProductBuildVersion"), "bookworm");
   EXPECT_TRUE(systemVersionFromOSRelease("# nothing here\n").empty());
   EXPECT_EQ(*stringForKey(systemVersionFromOSRelease("VERSION_ID=rolling\n"), "ProductName"), "Linux");
+}
+
+TEST(LiveIdentity, FactsComeFromTheirFilesAndAMissingSerialLeavesNoProperty) {
+  os::testing::TemporaryDirectory tree;
+  tree.write("sys/class/dmi/id/product_name", "MacBookPro8,1\n");
+  tree.write("proc/sys/kernel/ostype", "Linux\n");
+  tree.write("proc/sys/kernel/osrelease", "6.1.0\n");
+  tree.write("proc/sys/kernel/version", "#1 SMP\n");
+  tree.write("proc/sys/kernel/arch", "x86_64\n");
+  tree.write("proc/meminfo", "MemTotal:  4194304 kB\n");
+  tree.write("proc/cpuinfo", "processor : 0\ncpu family : 6\nmodel : 42\nstepping : 7\nphysical id : 0\ncore id : 0\n"
+                             "flags : fpu lm sse\n\nprocessor : 1\nphysical id : 0\ncore id : 1\n");
+  LiveFiles files(tree.path());
+  const LiveIdentity identity = LiveIdentity::read(files);
+  EXPECT_EQ(*stringForKey(identity.sysctl, "kern.version"), "Linux Kernel Version 6.1.0: #1 SMP; RELEASE_X86_64");
+  EXPECT_EQ(valueForKey(identity.sysctl, "hw.memsize")->asInteger(), 4294967296);
+  EXPECT_EQ(valueForKey(identity.sysctl, "machdep.cpu.signature")->asInteger(), 132775);
+  EXPECT_EQ(valueForKey(identity.sysctl, "hw.physicalcpu")->asInteger(), 2);
+  EXPECT_EQ(valueForKey(identity.sysctl, "hw.cpu64bit_capable")->asInteger(), 1);
+  EXPECT_EQ(valueForKey(identity.platformExpert, "IOPlatformSerialNumber"), nullptr);
+  EXPECT_FALSE(identity.hostUUID);
 }
 
 }  // namespace

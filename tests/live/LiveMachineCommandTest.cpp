@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 
 #include "LiveTreeTest.h"
 #include "e2e/SensorWidgetProcess.h"
@@ -50,11 +51,11 @@ TEST_F(LiveMachineCommand, ReadingsAreDecodedFromTheRecordedBytes) {
   const auto tree = test::recordedMachine("MacBookPro8,1");
   if (tree.empty()) GTEST_SKIP() << "the recorded machines were not made";
   const nlohmann::json live = list({"--profile", "live", "--live-root", tree.string()});
-  // TC0D-class "CPU A Diode" is DF3 here; the listing holds 0x4510 for it: 69.06 °C.
-  for (const auto& sensor : live["sensors"]) {
-    if (sensor["uniqueIdentifier"] == "smc.fan.Exhaust") EXPECT_EQ(sensor["reading"], "   2001 RPM");
-    if (sensor["uniqueIdentifier"] == "smc.temperature.DF3") EXPECT_EQ(sensor["rawValue"], 69);
-  }
+  // The listing holds 0x1F45 (fpe2, 2001.25) for the exhaust fan.
+  std::map<std::string, nlohmann::json> byIdentifier;
+  for (const auto& sensor : live["sensors"]) byIdentifier[sensor["uniqueIdentifier"]] = sensor;
+  EXPECT_EQ(byIdentifier["smc.fan.Exhaust"]["reading"], "   2001 RPM");
+  EXPECT_EQ(byIdentifier["smc.temperature.DF3"]["rawValue"], 69);
 }
 
 TEST_F(LiveMachineCommand, ARecordingReplaysTheSameListAndHidesTheSerialNumber) {

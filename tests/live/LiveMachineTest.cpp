@@ -117,6 +117,11 @@ TEST_F(LiveMachineTest, ACoreWithoutCriticalTemperatureHasNoReadingAndOldClocksU
   EXPECT_EQ(block.record(0)->busFrequencyCode, 0u);  // 266.67 MHz: 2260 MHz is 8.5 times that
   EXPECT_EQ(block.record(0)->currentBusRatio(), 6);
   EXPECT_FALSE(block.record(0)->hasHalfRatio());
+  // Numbers no sensor gives must not overflow the arithmetic: they read as no reading.
+  writeCoretemp(tree_, {{"Core 0", "-9223372036854775808"}}, "9223372036854775807");
+  const CPUStatusBlock broken = blockOf(*liveCPUStatusBlock(files, {6, 23}, 5.0));
+  EXPECT_FALSE(broken.temperatureTarget());
+  EXPECT_EQ(broken.record(0)->thermalReading, 0);
   os::testing::TemporaryDirectory empty;
   LiveFiles none(empty.path());
   EXPECT_FALSE(liveCPUStatusBlock(none, {6, 23}, 5.0));
