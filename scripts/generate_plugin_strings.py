@@ -160,6 +160,10 @@ PLATFORM_AND_BATTERIES = [
      [(str(n),) for n in range(1, 5)]),
     ("Battery {0} Cell {1}", "Battery {0} Cell {1}", "Batterie {0} Zelle {1}",
      [(str(b), str(c)) for b in range(1, 5) for c in range(1, 17)]),
+    # A smart battery's location names its device and serial number; these are the built-in
+    # machines' batteries, any other shows its location text as it is.
+    ("Smart Battery {0} ({1})", "Smart Battery {0}", "Smart Battery {0}",
+     [("bq20z451", "48"), ("bq20z451", "1127"), ("bq20z451", "2083")]),
 ]
 
 # The locations that the older machines' hardware-monitoring drivers publish for their sensor and
@@ -199,8 +203,21 @@ PLATFORM_DRIVERS = [
     ("GPU FAN", "GPU Fan", "GPU-Lüfter", None),
 ]
 
+# The disks of the built-in profiles: a disk's location names its model and serial number, in
+# the host's text for it ("SMART Disk %@ (%@)", German "SMART-Festplatte %@ (%@)").
+BUILT_IN_DISKS = [
+    ("Hitachi HTS545025B9SA02", "091022PBN40017DSMTHE"), ("TOSHIBA MK3255GSXF", "X0GCT2KAT"),
+    ("ST1000DM003-9YN162", "Z1D4KQ7T"), ("APPLE SSD SM128E", "S1K5NYADB04712"), ("ST31000528AS", "9VP1QX3M"),
+    ("WDC WD2002FAEX-007BA0", "WD-WMAY02485731"), ("Hitachi HDS722020ALA330", "JK1101B8GB1E2T"),
+    ("SAMSUNG HD103SJ", "S246J9AZB05193"), ("Hitachi HTS541080G9AT00", "MPB3L0X2G5K7TH"), ("ST3160023AS", "3JS1WQ8E"),
+]
+DISKS = [
+    ("SMART Disk {0} ({1})", "Disk {0}", "Festplatte {0}", BUILT_IN_DISKS),
+    ("SMART-Festplatte {0} ({1})", "Disk {0}", "Festplatte {0}", BUILT_IN_DISKS),
+]
+
 LOCATION_ROWS = (SMC_TEMPERATURES + SMC_ELECTRIC + SMC_FANS_AND_LIGHTS + CPU_MONITOR + PLATFORM_AND_BATTERIES +
-                 PLATFORM_DRIVERS)
+                 PLATFORM_DRIVERS + DISKS)
 
 # Texts of the default table other than location names: (key, English, German).
 UNITS = [

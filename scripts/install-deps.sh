@@ -6,6 +6,9 @@ set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config libplist++-dev libplist-dev nlohmann-json3-dev libcli11-dev
   libcpp-httplib-dev libmicrohttpd-dev libfmt-dev libicu-dev libfontconfig-dev libfreetype-dev fontconfig
   fonts-dejavu-core libgtest-dev libgmock-dev googletest libbenchmark-dev)
+# The tests read every settings file they write with Python's plistlib too, a property-list
+# reader independent of ours; any python3 on the path will do.
+command -v python3 >/dev/null || packages+=(python3)
 if [ "${1:-build}" = test ]; then
   packages+=(chromium)
   # A machine may already carry Node.js from elsewhere, with npm inside it; Debian's npm package

@@ -23,5 +23,8 @@ Integer clampToInteger(double value) {
 inline std::int32_t clampToInt32(double value) { return clampToInteger<std::int32_t>(value); }
 inline std::uint32_t clampToUInt32(double value) { return clampToInteger<std::uint32_t>(value); }
 inline std::int64_t clampToInt64(double value) { return clampToInteger<std::int64_t>(value); }
+/// The unsigned 32-bit value of a whole number, as a C conversion to unsigned gives it: -1 is
+/// 4294967295. Counts that the hardware reports in a signed type are read this way.
+inline std::uint32_t unsignedValueOf(double value) { return static_cast<std::uint32_t>(clampToInt64(value)); }
 
 }  // namespace sw

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <string>
 
 #include "foundation/Numbers.h"
 #include "foundation/TextEncoding.h"
@@ -92,6 +93,42 @@ bool binaryListHoldsTextWithNul(std::string_view bytes) {
   return false;
 }
 
+// libplist marks an integer above 2^63−1 that a file wrote unsigned (a binary 16-byte integer, or
+// an XML integer without sign beyond the signed range) and writes it back the same way, but its
+// public calls neither tell that mark nor set it. A node parsed from the unsigned text carries
+// the mark in every libplist version, so it serves both to write the mark and to tell it by
+// comparison.
+PlistPointer unsignedIntegerNode(std::uint64_t number) {
+  std::string xml = "<?xml version=\"1.0\"?><plist version=\"1.0\"><integer>" + std::to_string(number) +
+                    "</integer></plist>";
+  plist_t node = nullptr;
+  plist_from_xml(xml.data(), static_cast<std::uint32_t>(xml.size()), &node);
+  return PlistPointer(node);
+}
+
+bool holdsUnsignedMark(plist_t node, std::uint64_t number) {
+  PlistPointer unsignedForm = unsignedIntegerNode(number);
+  return unsignedForm != nullptr && plist_compare_node_value(node, static_cast<plist_t>(unsignedForm.get())) != 0;
+}
+
+Value integerValue(plist_t node) {
+  // libplist keeps every integer as 64 bits; negative numbers come back in two's complement.
+  std::uint64_t number = 0;
+  plist_get_uint_val(node, &number);
+  if (number > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) && holdsUnsignedMark(node, number)) {
+    return Value::unsignedInteger(number);
+  }
+  return Value::integer(static_cast<std::int64_t>(number));
+}
+
+plist_t integerNode(const Value& value) {
+  auto bits = static_cast<std::uint64_t>(*value.asInteger());
+  if (value.isUnsignedInteger()) {
+    if (PlistPointer node = unsignedIntegerNode(bits)) return static_cast<plist_t>(node.release());
+  }
+  return plist_new_uint(bits);
+}
+
 class NodeReader {
  public:
   std::optional<Value> read(plist_t node, int depth);
@@ -122,12 +159,8 @@ std::optional<Value> NodeReader::read(plist_t node, int depth) {
       // Binary files hold one-byte texts of any bytes; a text that is no UTF-8 could not be written back.
       return Value(validUTF8(bytes));
     }
-    case PLIST_UINT: {
-      // libplist keeps every integer as 64 bits; negative numbers come back in two's complement.
-      std::uint64_t number = 0;
-      plist_get_uint_val(node, &number);
-      return Value::integer(static_cast<std::int64_t>(number));
-    }
+    case PLIST_UINT:
+      return integerValue(node);
     case PLIST_REAL: {
       double number = 0;
       plist_get_real_val(node, &number);
@@ -148,7 +181,11 @@ std::optional<Value> NodeReader::read(plist_t node, int depth) {
       std::int32_t seconds = 0;
       std::int32_t microseconds = 0;
       plist_get_date_val(node, &seconds, &microseconds);
-      return Value(Date{static_cast<double>(seconds) + static_cast<double>(microseconds) / 1e6});
+      // The library hands out the fraction without its sign: before the reference date the
+      // fraction counts back from the whole seconds. (Within the first second before it, the
+      // sign is lost to the library.)
+      const double fraction = static_cast<double>(microseconds) / 1e6;
+      return Value(Date{seconds < 0 ? seconds - fraction : seconds + fraction});
     }
     default:
       return fail("the property list holds a value of a kind that has no place here");
@@ -201,7 +238,7 @@ plist_t makeNode(const Value& value) {
     case Value::Kind::String:
       return plist_new_string(value.asString()->c_str());
     case Value::Kind::Integer:
-      return plist_new_uint(static_cast<std::uint64_t>(*value.asInteger()));
+      return integerNode(value);
     case Value::Kind::Real:
       return plist_new_real(*value.asReal());
     case Value::Kind::Boolean:

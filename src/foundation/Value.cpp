@@ -84,7 +84,10 @@ void describe(const Value& value, int depth, std::string& out) {
       break;
     }
     case Value::Kind::String: out += quotedIfNeeded(*value.asString()); break;
-    case Value::Kind::Integer: out += std::to_string(*value.asInteger()); break;
+    case Value::Kind::Integer:
+      out += value.isUnsignedInteger() ? std::to_string(static_cast<std::uint64_t>(*value.asInteger()))
+                                       : std::to_string(*value.asInteger());
+      break;
     case Value::Kind::Real: out += fmt::format("{}", *value.asReal()); break;
     case Value::Kind::Boolean: out += *value.asBoolean() ? "1" : "0"; break;
     case Value::Kind::Data: out += dataText(*value.asData()); break;
@@ -93,22 +96,40 @@ void describe(const Value& value, int depth, std::string& out) {
 }
 
 // Exact: converting the integer to a double would make 2^53 + 1 equal to 2^53.
-bool integerEqualsReal(std::int64_t integer, double real) {
+bool integerEqualsReal(const Value& integer, double real) {
   if (std::trunc(real) != real) return false;  // fractions, NaN and infinities
+  std::int64_t bits = *integer.asInteger();
+  if (integer.isUnsignedInteger()) {
+    return real >= 0x1p63 && real < 0x1p64 && static_cast<std::uint64_t>(bits) == static_cast<std::uint64_t>(real);
+  }
   if (real < -0x1p63 || real >= 0x1p63) return false;
-  return integer == static_cast<std::int64_t>(real);
+  return bits == static_cast<std::int64_t>(real);
 }
 
 }  // namespace
 
+Value Value::unsignedInteger(std::uint64_t number) {
+  // Two's complement: the conversion keeps the bits.
+  auto bits = static_cast<std::int64_t>(number);
+  return Value(Storage(Integer{bits, bits < 0}));
+}
+
+bool Value::isUnsignedInteger() const {
+  const auto* number = std::get_if<Integer>(&storage_);
+  return number != nullptr && number->isUnsigned;
+}
+
 std::optional<std::int64_t> Value::asInteger() const {
-  if (const auto* number = std::get_if<std::int64_t>(&storage_)) return *number;
+  if (const auto* number = std::get_if<Integer>(&storage_)) return number->bits;
   if (const auto* number = std::get_if<double>(&storage_)) return clampToInt64(*number);
   return std::nullopt;
 }
 
 std::optional<double> Value::asReal() const {
-  if (const auto* number = std::get_if<std::int64_t>(&storage_)) return static_cast<double>(*number);
+  if (const auto* number = std::get_if<Integer>(&storage_)) {
+    if (number->isUnsigned) return static_cast<double>(static_cast<std::uint64_t>(number->bits));
+    return static_cast<double>(number->bits);
+  }
   if (const auto* number = std::get_if<double>(&storage_)) return *number;
   return std::nullopt;
 }
@@ -143,8 +164,8 @@ std::string Value::description() const {
 }
 
 bool Value::operator==(const Value& other) const {
-  if (kind() == Kind::Integer && other.kind() == Kind::Real) return integerEqualsReal(*asInteger(), *other.asReal());
-  if (kind() == Kind::Real && other.kind() == Kind::Integer) return integerEqualsReal(*other.asInteger(), *asReal());
+  if (kind() == Kind::Integer && other.kind() == Kind::Real) return integerEqualsReal(*this, *other.asReal());
+  if (kind() == Kind::Real && other.kind() == Kind::Integer) return integerEqualsReal(other, *asReal());
   return storage_ == other.storage_;
 }
 

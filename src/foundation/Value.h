@@ -39,7 +39,10 @@ class Value {
   Value(sw::Date date) : storage_(date) {}
   Value(bool) = delete;  // say boolean(), integer() or real(): an int must not turn into a bool
 
-  static Value integer(std::int64_t number) { return Value(Storage(number)); }
+  static Value integer(std::int64_t number) { return Value(Storage(Integer{number, false})); }
+  /// An integer that its publisher holds as unsigned. Above 2^63−1 it keeps reading as that
+  /// unsigned number; below, it is the same value as the signed integer of that number.
+  static Value unsignedInteger(std::uint64_t number);
   static Value real(double number) { return Value(Storage(number)); }
   static Value boolean(bool flag) { return Value(Storage(Boolean{flag})); }
 
@@ -56,8 +59,12 @@ class Value {
   const sw::Date* asDate() const { return std::get_if<sw::Date>(&storage_); }
 
   /// The integer value of an integer, or of a real (truncated toward zero, saturated, NaN → 0);
-  /// nothing for other kinds, booleans included.
+  /// nothing for other kinds, booleans included. An unsigned integer above 2^63−1 gives its full
+  /// 64-bit pattern read as signed, so that a 32-bit read of it still takes the low 32 bits.
   std::optional<std::int64_t> asInteger() const;
+  /// Whether this is an unsigned integer above 2^63−1, the only ones whose value differs from
+  /// their 64-bit pattern read as signed.
+  bool isUnsignedInteger() const;
   /// The value of an integer or a real as a double; nothing for other kinds.
   std::optional<double> asReal() const;
   /// The value of a boolean; nothing for other kinds.
@@ -75,11 +82,16 @@ class Value {
   bool operator==(const Value& other) const;
 
  private:
+  struct Integer {
+    std::int64_t bits;
+    bool isUnsigned;  // set only above 2^63−1, so that equal numbers have equal storage
+    bool operator==(const Integer&) const = default;
+  };
   struct Boolean {
     bool value;
     bool operator==(const Boolean&) const = default;
   };
-  using Storage = std::variant<sw::Dictionary, sw::Array, std::string, std::int64_t, double, Boolean,
+  using Storage = std::variant<sw::Dictionary, sw::Array, std::string, Integer, double, Boolean,
                                sw::Data, sw::Date>;
   explicit Value(Storage storage) : storage_(std::move(storage)) {}
 

@@ -11,6 +11,7 @@
 #include "os/SystemLog.h"
 #include "os/UserDefaults.h"
 #include "sim/BuiltInProfiles.h"
+#include "smart/TKSSMARTTemperatureSensor.h"
 
 namespace sw::host {
 namespace {
@@ -58,7 +59,12 @@ void CommonOptions::addTo(CLI::App& app) {
   app.add_flag("--verbose", verbose, "also write log messages to standard error");
 }
 
-sim::SimulatedMachine& CommonOptions::installMachine() {
+void CommonOptions::addDiskSaverOption(CLI::App& command) {
+  command.add_option("--disk-saver", diskSaverSeconds,
+                     "SECONDS of user idle time after which disks are no longer read (default: 0, off)");
+}
+
+sim::SimulatedMachine& CommonOptions::installMachine(Settings settings) {
   if (machine_) return *machine_;
   os::setLogToStandardError(verbose);
   std::shared_ptr<live::LiveMachine> live;
@@ -83,7 +89,17 @@ sim::SimulatedMachine& CommonOptions::installMachine() {
   if (auto* problem = std::get_if<std::string>(&result)) failWith(*problem);
   if (!defaultsDirectory.empty()) os::setDefaultsDirectory(defaultsDirectory);
   checkDefaultsDirectory(os::defaultsDirectory(), !defaultsDirectory.empty());
+  if (settings != Settings::Read) {
+    // Better to refuse at once than to answer every call and keep none of the user's choices.
+    if (auto problem = os::defaultsDirectoryWriteProblem()) failWith("the settings cannot be stored: " + *problem);
+  }
+  if (settings != Settings::Hosted) {
+    os::setDefaultsWriteFailureReporter([](std::string_view problem) {
+      std::cerr << "sensorwidget: the settings were not saved: " << problem << std::endl;
+    });
+  }
   if (!locale.empty()) os::setCurrentLocale(locale);
+  TKSSMARTTemperatureSensor::setDiskSaverIntervalOfNewSensors(diskSaverSeconds);
   machine_ = std::get<std::shared_ptr<sim::SimulatedMachine>>(result);
   liveMachine_ = live;
   os::setCurrentMachine(live ? std::shared_ptr<os::Machine>(live) : std::shared_ptr<os::Machine>(machine_));

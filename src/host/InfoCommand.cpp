@@ -3,12 +3,14 @@
 
 #include <iostream>
 
+#include "battery/TKSBatteryInfo.h"
 #include "cpu/CPUMonitorVariantRegistry.h"
 #include "cpu/TKSQUORVELx86Monitor.h"
 #include "cpu/TKSx86Info.h"
 #include "host/CommonOptions.h"
 #include "platform/TKSMPUInfo.h"
 #include "platform/TKSSMUInfo.h"
+#include "smart/TKSSMARTStorageDevice.h"
 #include "system/NSProcessInfoTKSAdditions.h"
 #include "system/TKSMachineInfo.h"
 #include "system/TKSTimeUtilities.h"
@@ -47,6 +49,46 @@ std::string platformCalibrationText() {
   return text;
 }
 
+std::string batteriesText() {
+  const BatteryList batteries = TKSBatteryInfo::allBatteries();
+  if (batteries.empty()) return "Batteries: none\n";
+  std::string text;
+  for (std::size_t index = 0; index < batteries.size(); ++index) {
+    std::string state = TKSBatteryInfo::localizedBatteryStatusDescriptionForBatteryFlags(batteries[index]->batteryFlags());
+    if (!state.ends_with('\n')) state += '\n';  // "normal" stands alone, flags come as lines
+    text += fmt::format("Battery {}: {}Battery {} state:\n{}", index + 1, batteries[index]->description(), index + 1, state);
+  }
+  return text;
+}
+
+std::string diskStatusText(std::int32_t status) {
+  switch (status) {
+    case TKSSMARTStorageDevice::kThresholdExceeded: return "failing (a threshold is exceeded)";
+    case TKSSMARTStorageDevice::kNoThresholdExceeded: return "verified";
+    default: return "not readable";
+  }
+}
+
+/// One line per disk with S.M.A.R.T., whether or not its temperature can be read.
+void printDisks() {
+  const SMARTDeviceList disks = TKSSMARTStorageDevice::allSMARTDevicesRestrictToTemperatureSupport(false);
+  if (disks.empty()) std::cout << "Disks: none with S.M.A.R.T.\n";
+  for (const auto& disk : disks) {
+    TKSATADeviceIdentification identification;
+    const std::string firmware = disk->getATAIdentificationData(&identification)
+                                     ? identification.firmwareRevision().value_or("")
+                                     : "unknown";
+    std::string interconnect = "unknown";
+    if (auto properties = disk->registryEntry()->properties()) {
+      const Value* protocol = valueForKey(*properties, "Protocol Characteristics");
+      const Value* name = protocol != nullptr ? protocol->find("Physical Interconnect") : nullptr;
+      if (name != nullptr && name->asString() != nullptr) interconnect = *name->asString();
+    }
+    std::cout << fmt::format("Disk: {}, serial {}, firmware {}, {}, S.M.A.R.T. status {}\n", disk->productName(),
+                             disk->serialNumber(), firmware, interconnect, diskStatusText(disk->currentSMARTStatus()));
+  }
+}
+
 void printMachineInformation() {
   const auto machine = TKSMachineInfo::sharedMachineInfo();
   std::cout << "Machine: " << machine->description() << '\n'
@@ -58,16 +100,18 @@ void printMachineInformation() {
             << "Operating system: " << NSProcessInfoTKSAdditions::operatingSystemProductName() << ' '
             << NSProcessInfoTKSAdditions::operatingSystemVersionNumberString() << " ("
             << NSProcessInfoTKSAdditions::operatingSystemBuildCode() << ")\n"
-            << platformCalibrationText();
+            << platformCalibrationText()
+            << batteriesText();
 }
 
 }  // namespace
 
 void addInfoCommand(CLI::App& app, CommonOptions& options) {
-  CLI::App* command = app.add_subcommand("info", "print the machine, processor and operating-system facts");
+  CLI::App* command = app.add_subcommand("info", "print the machine, processor, operating-system and disk facts");
   command->callback([&options] {
     options.installMachine();
     printMachineInformation();
+    printDisks();
   });
 }
 

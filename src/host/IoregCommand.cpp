@@ -41,7 +41,7 @@ std::string ioregValueText(const Value& value) {
     case Value::Kind::String:
       return "\"" + *value.asString() + "\"";
     case Value::Kind::Integer:
-      return std::to_string(*value.asInteger());
+      return value.description();  // an unsigned integer prints as the unsigned number
     case Value::Kind::Real:
       return fmt::format("{}", *value.asReal());
     case Value::Kind::Boolean:

@@ -104,6 +104,7 @@ void addListCommand(CLI::App& app, CommonOptions& options) {
       ->check(CLI::IsMember({"text", "json", "openmetrics"}));
   command->add_option("--scale", listOptions->scale, "the temperature scale of the readings")
       ->check(CLI::IsMember(kScales));
+  options.addDiskSaverOption(*command);
   command->callback([&options, listOptions] { runList(options, *listOptions); });
 }
 

@@ -27,22 +27,12 @@ std::optional<std::vector<std::string_view>> splitArray(std::string_view body, b
   std::vector<std::string_view> elements;
   if (trimmed(text).empty()) return elements;
   std::string open;  // the brackets still open inside the current element
-  bool inString = false;
-  bool escaped = false;
+  JsonStructureScanner scanner;
   std::size_t start = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
-    if (inString) {
-      if (escaped) {
-        escaped = false;
-      } else if (c == '\\') {
-        escaped = true;
-      } else if (c == '"') {
-        inString = false;
-      }
-    } else if (c == '"') {
-      inString = true;
-    } else if (c == '[' || c == '{') {
+    if (!scanner.isStructural(c)) continue;
+    if (c == '[' || c == '{') {
       // The array's own bracket is the first level.
       if (open.size() + 1 >= kMaxBatchNesting) {
         *tooDeep = true;
@@ -57,7 +47,7 @@ std::optional<std::vector<std::string_view>> splitArray(std::string_view body, b
       start = i + 1;
     }
   }
-  if (inString || !open.empty()) return std::nullopt;
+  if (scanner.insideString() || !open.empty()) return std::nullopt;
   elements.push_back(text.substr(start));
   return elements;
 }

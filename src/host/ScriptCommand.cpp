@@ -4,9 +4,11 @@
 
 #include <iostream>
 #include <string>
+#include <variant>
 
 #include "host/CommonOptions.h"
 #include "host/ControllerFactory.h"
+#include "host/ScriptCallRequest.h"
 #include "host/ScriptDispatcher.h"
 #include "widget/PluginController.h"
 #include "widget/WebView.h"
@@ -17,24 +19,23 @@ namespace {
 
 using nlohmann::json;
 
-json answerLine(PluginController& controller, const std::string& line) {
-  const json request = json::parse(line, nullptr, /*allow_exceptions=*/false);
-  if (request.is_discarded()) return {{"error", "not a JSON text"}};
-  if (!request.is_object() || !request.contains("call") || !request["call"].is_string()) {
-    return {{"error", "a call is an object {\"call\": \"<script name>\", \"args\": [...]}"}};
-  }
-  const json arguments = request.contains("args") ? request["args"] : json::array();
-  return dispatchScriptCall(controller, request["call"].get<std::string>(), arguments);
+// Lines go through the same parser and limits as the widget host's requests.
+json answerLine(PluginController& controller, const ScriptLine& line) {
+  if (line.tooLong) return {{"error", kLineTooLong}};
+  auto parsed = parseScriptCallRequest(line.text);
+  if (const auto* problem = std::get_if<std::string>(&parsed)) return {{"error", *problem}};
+  const auto& request = std::get<ScriptCallRequest>(parsed);
+  return dispatchScriptCall(controller, request.name, request.arguments);
 }
 
 void runScript(CommonOptions& common) {
-  common.installMachine();
+  common.installMachine(CommonOptions::Settings::Stored);
   WebView page;
   const auto controller = createControllerForPage(page);
-  for (std::string line; std::getline(std::cin, line);) {
-    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+  while (std::optional<ScriptLine> line = readScriptLine(std::cin)) {
+    if (!line->tooLong && line->text.find_first_not_of(" \t\r") == std::string::npos) continue;
     // Answers are flushed one by one, so that a caller can talk to the script line by line.
-    std::cout << answerLine(*controller, line).dump(-1, ' ', false, json::error_handler_t::replace) << std::endl;
+    std::cout << answerLine(*controller, *line).dump(-1, ' ', false, json::error_handler_t::replace) << std::endl;
   }
 }
 
@@ -42,6 +43,7 @@ void runScript(CommonOptions& common) {
 
 void addScriptCommand(CLI::App& app, CommonOptions& options) {
   CLI::App* command = app.add_subcommand("script", "answer the widget's script calls, one JSON line each");
+  options.addDiskSaverOption(*command);
   command->callback([&options] { runScript(options); });
 }
 

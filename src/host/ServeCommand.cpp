@@ -36,7 +36,7 @@ std::string pageAddress(const std::string& bindAddress, int port) {
 }
 
 void runServe(CommonOptions& common, const ServeOptions& serve) {
-  common.installMachine();
+  common.installMachine(CommonOptions::Settings::Hosted);
   // Blocked before the server starts its threads, so that they inherit the mask and only the
   // waiting thread below ever receives the signals.
   const sigset_t signals = stopSignals();
@@ -80,6 +80,7 @@ void addServeCommand(CLI::App& app, CommonOptions& options) {
   command->add_option("--bind", serveOptions->bindAddress,
                       "the address to listen on; the page answers only to loopback names")
       ->capture_default_str();
+  options.addDiskSaverOption(*command);
   command->callback([&options, serveOptions] { runServe(options, *serveOptions); });
 }
 

@@ -1,6 +1,7 @@
 // Reference counting of plug-in objects through the kernel object table.
 #include "sim/PlugInObject.h"
 
+#include "sim/ATASMARTPlugIn.h"
 #include "sim/KernelObjectTable.h"
 
 namespace sw::sim {
@@ -28,6 +29,8 @@ std::uint32_t PlugInObject::release() {
   return remaining;
 }
 
-PlugInFactoryTable builtInPlugInFactories() { return {}; }
+PlugInFactoryTable builtInPlugInFactories() {
+  return {{os::kIOATASMARTUserClientTypeID, &ATASMARTPlugIn::create}};
+}
 
 }  // namespace sw::sim

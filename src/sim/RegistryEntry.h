@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/Value.h"
+#include "sim/SMARTDrive.h"
 #include "sim/SMCKeyTable.h"
 #include "sim/Signal.h"
 
@@ -18,7 +19,7 @@ namespace sw::sim {
 /// What the profile's "@" keys ask of the simulator for an entry.
 struct EntryInstructions {
   std::optional<SMCKeyTable> smcKeys;  // @SMCKeys: the entry is a System Management Controller
-  std::optional<Dictionary> smart;     // @SMART: the disk's S.M.A.R.T. answers
+  std::optional<SMARTDrive> smart;     // @SMART: the disk's S.M.A.R.T. answers
   std::optional<std::string> driver;   // @Driver: a named driver behaviour
   // @Signals that name a field inside a driver's own record rather than a property; the driver
   // applies them when it refreshes the record.

@@ -51,8 +51,7 @@ void readInstruction(const std::string& key, const Value& value, RegistryEntry& 
   if (key == "@SMCKeys") {
     entry.instructions.smcKeys = SMCKeyTable::parse(value, path + "/@SMCKeys");
   } else if (key == "@SMART") {
-    if (value.asDictionary() == nullptr) throw ProfileError(path, "@SMART must be a dictionary");
-    entry.instructions.smart = *value.asDictionary();
+    entry.instructions.smart = SMARTDrive::parse(value, path + "/@SMART");
   } else if (key == "@Driver") {
     if (value.asString() == nullptr || !isKnownDriverBehaviour(*value.asString())) {
       throw ProfileError(path, "@Driver must name a known driver behaviour");

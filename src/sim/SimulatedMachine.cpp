@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "foundation/EmbeddedFiles.h"
@@ -86,6 +87,16 @@ RegistryEntry* SimulatedMachine::rootOf(std::string_view plane) const {
 
 void SimulatedMachine::registerPlugInFactory(const os::CFUUIDBytes& pluginType, PlugInFactory factory) {
   plugInFactories_.insert_or_assign(pluginType, std::move(factory));
+}
+
+std::vector<SMARTDrive*> SimulatedMachine::smartDrives() {
+  std::vector<SMARTDrive*> drives;
+  std::function<void(RegistryEntry&)> visit = [&](RegistryEntry& entry) {
+    if (entry.instructions.smart) drives.push_back(&*entry.instructions.smart);
+    for (const auto& child : entry.children) visit(*child);
+  };
+  visit(*profile_.serviceRoot);
+  return drives;
 }
 
 RegistryEntry* SimulatedMachine::entryInPlane(os::io_object_t handle, std::string_view plane) const {

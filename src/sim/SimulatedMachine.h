@@ -32,6 +32,9 @@ class SimulatedMachine : public os::Machine {
   const RegistryEntry* planeRoot(std::string_view plane) const;
   /// Adds (or replaces) the plug-in type's factory for this machine.
   void registerPlugInFactory(const os::CFUUIDBytes& pluginType, PlugInFactory factory);
+  /// The S.M.A.R.T. drives of the disk entries with @SMART, in registry order; tests change
+  /// their answers and read how many commands they received.
+  std::vector<SMARTDrive*> smartDrives();
   /// One line per release of a handle that held no reference any more, since the last call.
   std::vector<std::string> takeHandleMisuse() { return objects_.takeMisuse(); }
 

@@ -89,6 +89,7 @@ std::shared_ptr<TKSSMCElectricSensor> TKSSMCElectricSensor::createWithSensorDesc
 }
 
 std::int32_t TKSSMCElectricSensor::rawValue() {
+  if (!smc_) return -1;  // made without its create function: bound to no controller
   std::optional<double> reading = smc::numberValue(smc_->objectValueForPropertyWithKey(smcKey_));
   if (!reading) return -1;
   return clampToInt32(*reading * kFixedPointScale);

@@ -24,7 +24,7 @@ SensorList TKSSMCFanSensor::allSensors() {
   std::optional<double> fanCount = smc::numberValue(smc->objectValueForPropertyWithKey("FNum"));
   if (!fanCount) return sensors;
   // Indices past the last key code bind nothing, so a wild count costs no more than that.
-  std::uint32_t count = std::min(clampToUInt32(*fanCount), kMaximumFanIndex + 1);
+  std::uint32_t count = std::min(unsignedValueOf(*fanCount), kMaximumFanIndex + 1);
   for (std::uint32_t index = 0; index < count; ++index) {
     if (auto sensor = createForFanAtIndex(index)) sensors.push_back(std::move(sensor));
   }
@@ -52,6 +52,7 @@ std::shared_ptr<TKSSMCFanSensor> TKSSMCFanSensor::createForFanAtIndex(std::uint3
 std::string TKSSMCFanSensor::fanKey(const char* format) const { return stringWithFormat(format, fanCode_); }
 
 std::int32_t TKSSMCFanSensor::rawValue() {
+  if (!smc_) return -1;  // made without its create function: bound to no controller
   std::optional<double> speed = smc::numberValue(smc_->objectValueForPropertyWithKey(fanKey("F%cAc")));
   return speed ? clampToInt32(*speed) : -1;
 }
@@ -61,6 +62,7 @@ std::string TKSSMCFanSensor::unifiedSensorLocation() const {
 }
 
 std::optional<Array> TKSSMCFanSensor::sensorLimitsArray() {
+  if (!smc_) return std::nullopt;
   std::optional<Value> maximum = smc_->objectValueForPropertyWithKey(fanKey("F%cMx"));
   std::optional<Value> minimum = smc_->objectValueForPropertyWithKey(fanKey("F%cMn"));
   if (!smc::numberValue(maximum) || !smc::numberValue(minimum)) return std::nullopt;

@@ -41,6 +41,7 @@ std::shared_ptr<TKSSMCLightSensor> TKSSMCLightSensor::createForLightSensorWithKe
 }
 
 std::int32_t TKSSMCLightSensor::rawValue() {
+  if (!smc_) return -1;  // made without its create function: bound to no controller
   std::optional<Value> value = smc_->objectValueForPropertyWithKey(smcKey_);
   if (std::optional<double> number = smc::numberValue(value)) {
     return std::uint16_t(clampToInt64(*number)) >> kShortFormShift;

@@ -42,6 +42,7 @@ std::shared_ptr<TKSSMCTemperatureSensor> TKSSMCTemperatureSensor::createWithSens
 }
 
 std::int32_t TKSSMCTemperatureSensor::rawValue() {
+  if (!smc_) return -1;  // made without its create function: bound to no controller
   std::optional<double> reading = smc::numberValue(smc_->objectValueForPropertyWithKey(smcKey_));
   if (!reading) return -1;
   std::int32_t degrees = clampToInt32(*reading);

@@ -185,7 +185,7 @@ std::vector<std::string> TKSSystemManagementController::allPropertyKeys() {
   auto cachedCount = valueCache_.find(smc::fourCharCodeForKeyString("#KEY"));
   const bool countIsCached = cachedCount != valueCache_.end() && cachedCount->second.isValid();
   std::optional<double> reportedCount = smc::numberValue(objectValueForPropertyWithKey("#KEY"));
-  std::uint32_t count = reportedCount ? clampToUInt32(*reportedCount) : 0;
+  std::uint32_t count = reportedCount ? unsignedValueOf(*reportedCount) : 0;
   if (countIsCached && listedKeyCount_ == count) return listedKeys_;
   if (count > kMaximumKeyCount) {
     os::systemLog(stringWithFormat("%@: the controller reports %u keys; listing only the first %u\n", className(), count,

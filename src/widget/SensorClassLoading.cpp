@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "battery/TKSBatterySensor.h"
+#include "battery/TKSSmartBatteryTemperatureSensor.h"
 #include "cpu/TKSQUORVELx86Monitor.h"
 #include "foundation/ProcessWide.h"
 #include "ioregistry/TKSIORegistrySensorEntry.h"
@@ -16,6 +18,7 @@
 #include "platform/TKSHWTempDiodeSensor.h"
 #include "platform/TKSHWTemperatureSensor.h"
 #include "sensors/TKSSensor.h"
+#include "smart/TKSSMARTTemperatureSensor.h"
 #include "smc/TKSSMCElectricSensor.h"
 #include "smc/TKSSMCFanSensor.h"
 #include "smc/TKSSMCLightSensor.h"
@@ -32,6 +35,7 @@ namespace {
 std::vector<TKSSensorClass> sensorClassesInLoadOrder() {
   return {
       TKSAnalogDigitalConverter::sensorClass(),
+      TKSBatterySensor::sensorClass(),
       TKSFanControlUnit::sensorClass(),
       TKSGenericFanController::sensorClass(),
       TKSGenericLM87Sensor::sensorClass(),
@@ -42,6 +46,7 @@ std::vector<TKSSensorClass> sensorClassesInLoadOrder() {
       TKSHWTemperatureSensor::sensorClass(),
       TKSHWVoltageSensor::sensorClass(),
       TKSMDDTemperatureSensor::sensorClass(),
+      TKSSMARTTemperatureSensor::sensorClass(),
       TKSXserveTemperatureSensor::sensorClass(),
       TKSHWGPUSensor::sensorClass(),
       TKSHWLightSensor::sensorClass(),
@@ -50,6 +55,7 @@ std::vector<TKSSensorClass> sensorClassesInLoadOrder() {
       TKSSMCFanSensor::sensorClass(),
       TKSSMCTemperatureSensor::sensorClass(),
       TKSSMCElectricSensor::sensorClass(),
+      TKSSmartBatteryTemperatureSensor::sensorClass(),
       TKSSMCLightSensor::sensorClass(),
   };
 }

@@ -79,18 +79,20 @@ std::optional<WidgetPreferences::DisplaySettings> WidgetPreferences::read(
 bool WidgetPreferences::write(const std::optional<std::string>& widgetIdentifier,
                               const std::array<std::string, 2>& sensorIDs, std::int32_t temperatureUnit) const {
   if (domainName_.empty()) return false;
+  // Read, changed and written under the domain's lock: another process's instance writing at
+  // the same moment keeps its own keys.
   os::UserDefaults& defaults = os::UserDefaults::standardUserDefaults();
-  Dictionary domain = defaults.persistentDomainForName(domainName_).value_or(Dictionary{});
-  domain[std::string(kTemperatureUnitKey)] = Value::integer(temperatureUnit);
-
-  const Dictionary* storedMachine = dictionaryAt(domain, machineSerialNumber_);
-  Dictionary machine = storedMachine == nullptr ? Dictionary{} : *storedMachine;
-  for (std::size_t position = 0; position < sensorIDs.size(); ++position) {
-    machine[*instanceKey(widgetIdentifier, std::string(kSensorIDKeys[position]))] = Value(sensorIDs[position]);
-    machine.erase(*instanceKey(widgetIdentifier, std::string(kOlderSensorIndexKeys[position])));
-  }
-  domain[machineSerialNumber_] = Value(std::move(machine));
-  return defaults.setPersistentDomainForName(domain, domainName_) && defaults.synchronize();
+  const bool written = defaults.updatePersistentDomainForName(domainName_, [&](Dictionary& domain) {
+    domain[std::string(kTemperatureUnitKey)] = Value::integer(temperatureUnit);
+    const Dictionary* storedMachine = dictionaryAt(domain, machineSerialNumber_);
+    Dictionary machine = storedMachine == nullptr ? Dictionary{} : *storedMachine;
+    for (std::size_t position = 0; position < sensorIDs.size(); ++position) {
+      machine[*instanceKey(widgetIdentifier, std::string(kSensorIDKeys[position]))] = Value(sensorIDs[position]);
+      machine.erase(*instanceKey(widgetIdentifier, std::string(kOlderSensorIndexKeys[position])));
+    }
+    domain[machineSerialNumber_] = Value(std::move(machine));
+  });
+  return written && defaults.synchronize();
 }
 
 }  // namespace sw::widget

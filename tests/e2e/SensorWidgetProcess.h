@@ -15,6 +15,7 @@
 #include "foundation/PropertyListSerialization.h"
 #include "os/TemporaryDirectory.h"
 #include "support/ProfileBuilder.h"
+#include "support/SecondPropertyListReader.h"
 
 namespace sw::e2e {
 
@@ -42,20 +43,24 @@ inline std::string shellQuoted(const std::string& text) {
 class SensorWidgetProcess : public ::testing::Test {
  protected:
   void SetUp() override { std::filesystem::create_directories(defaultsDirectory()); }
+  void TearDown() override { test::expectOtherReaderAgreesOnEveryPlist(defaultsDirectory()); }
 
   std::filesystem::path defaultsDirectory() const { return work_.path() / "defaults"; }
   std::filesystem::path pluginDomainFile() const { return defaultsDirectory() / "org.sensorwidget.plugin.plist"; }
 
   /// Runs the binary with the arguments (the defaults directory and the locale added) and input.
+  /// Runs that overlap in time give each a different `name` for its files.
   ProcessResult run(std::vector<std::string> arguments, const std::string& input = "",
-                    const std::string& locale = "en_US") {
-    std::string command = shellQuoted(SW_BINARY_PATH);
+                    const std::string& locale = "en_US", const std::string& name = "run") const {
+    std::string command = shellQuoted(SW_BINARY_PATH) + " --defaults-dir " + shellQuoted(defaultsDirectory().string());
     for (const auto& argument : arguments) command += " " + shellQuoted(argument);
-    command += " --defaults-dir " + shellQuoted(defaultsDirectory().string()) + " --locale " + shellQuoted(locale);
-    command += " <" + shellQuoted(work_.write("stdin", input).string()) + " >" +
-               shellQuoted((work_.path() / "stdout").string()) + " 2>" + shellQuoted((work_.path() / "stderr").string());
+    command += " --locale " + shellQuoted(locale);
+    const auto output = work_.path() / (name + ".stdout");
+    const auto errors = work_.path() / (name + ".stderr");
+    command += " <" + shellQuoted(work_.write(name + ".stdin", input).string()) + " >" + shellQuoted(output.string()) +
+               " 2>" + shellQuoted(errors.string());
     const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, work_.read("stdout"), work_.read("stderr")};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, work_.read(output), work_.read(errors)};
   }
 
   void writePropertyList(const std::filesystem::path& path, const Value& value) const {

@@ -2,9 +2,11 @@
 // Host and Origin headers, and paths of the page's files.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <utility>
 #include <variant>
+#include <vector>
 
 #include "host/LoopbackHeaders.h"
 #include "host/ScriptCallRequest.h"
@@ -40,6 +42,37 @@ TEST(ScriptCallRequest, BracketsInsideStringsAreNotNesting) {
   EXPECT_FALSE(jsonNestsDeeperThan(R"({"args": ["[[[[[[", "\"[[[[[["]})", 2));
   auto parsed = parseScriptCallRequest(R"({"call": "logDebugString", "args": ["[[[[[[[[{{{{{{{{"]})");
   EXPECT_TRUE(std::holds_alternative<ScriptCallRequest>(parsed));
+}
+
+// Texts become keys of the stored settings: what the settings file cannot keep, or another
+// property-list reader would refuse, is turned away before it reaches the widget.
+TEST(ScriptCallRequest, TextArgumentsTheSettingsCannotKeepAreRefused) {
+  const auto callWith = [](const std::string& jsonText) {
+    return parseScriptCallRequest(R"({"call": "setWidgetIdentifier", "args": [)" + jsonText + "]}");
+  };
+  const std::pair<std::string, bool> cases[] = {
+      {R"("w\u0000x")", false},                                  // a NUL would collapse two keys
+      {R"("w\u0001")", false},   {R"("w\t1")", false}, {R"("w\n1")", false}, {R"("w\r")", false},
+      {R"("w\u007f")", false},                                   // DEL
+      {"\"" + std::string(kMaxArgumentTextBytes + 1, 'w') + "\"", false},  // longer than a key may be
+      {"\"" + std::string(kMaxArgumentTextBytes, 'w') + "\"", true},
+      {R"("Lüfter 😀 \u00e9\u0301 \ufffe")", true},             // any other Unicode is stored as it is
+      {R"("")", true},
+  };
+  for (const auto& [text, accepted] : cases) {
+    const auto parsed = callWith(text);
+    EXPECT_EQ(std::holds_alternative<ScriptCallRequest>(parsed), accepted) << text.substr(0, 40);
+  }
+}
+
+TEST(ScriptLineReader, LinesAreCutAtLineFeedsAndAnOverlongLineKeepsNothing) {
+  std::istringstream input("first\r\n\n" + std::string(kMaxRequestBodyBytes + 1, '[') + "\nlast" +
+                           std::string("\nexactly ") + std::string(kMaxRequestBodyBytes - 8, 'x'));
+  std::vector<std::pair<std::string, bool>> lines;
+  while (auto line = readScriptLine(input)) lines.emplace_back(line->text.substr(0, 20), line->tooLong);
+  const std::vector<std::pair<std::string, bool>> expected = {
+      {"first\r", false}, {"", false}, {"", true}, {"last", false}, {"exactly xxxxxxxxxxxx", false}};
+  EXPECT_EQ(lines, expected);
 }
 
 TEST(LoopbackHeaders, OnlyLoopbackNamesWithThePortPass) {

@@ -35,7 +35,7 @@ TEST(ScriptCallBatch, ElementsEndAtTopLevelCommasOnlyAndABadElementSpoilsOnlyIts
        {"a[]", "error: \"call\" must name a script operation", "error: the request must be a JSON object", "b[]"}},
       {R"([{"call": "a"},, {"call": "b"}])", {"a[]", "error: the request body is not JSON", "b[]"}},
       {R"([{"call": "a"} {"call": "b"}])", {"error: the request body is not JSON"}},  // a missing comma
-      {R"([{"call": "a", "args": [[1]]}])", {"error: \"args\" must be an array of strings, numbers and booleans"}},
+      {R"([{"call": "a", "args": [[1]]}])", {"error: \"args\" must be an array of numbers, booleans and strings (at most 1024 bytes, no control characters)"}},
   };
   for (const auto& [body, expected] : kCases) {
     auto parsed = parseScriptCallBatch(body);

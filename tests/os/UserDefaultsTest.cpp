@@ -6,6 +6,7 @@
 #include "os/TemporaryDirectory.h"
 #include "os/UserDefaults.h"
 #include "support/ProfileBuilder.h"
+#include "support/SecondPropertyListReader.h"
 
 namespace sw::os {
 namespace {
@@ -22,7 +23,10 @@ class DefaultsFiles : public ::testing::Test {
     resetProcessState();
     setDefaultsDirectory(folder.path() / "prefs");
   }
-  void TearDown() override { resetProcessState(); }
+  void TearDown() override {
+    test::expectOtherReaderAgreesOnEveryPlist(folder.path() / "prefs");
+    resetProcessState();
+  }
 
   TemporaryDirectory folder;
   UserDefaults& defaults = UserDefaults::standardUserDefaults();
@@ -60,7 +64,10 @@ TEST_F(DefaultsFiles, AnInterruptedWriteLeavesThePreviousFileWhole) {
   EXPECT_FALSE(seenTemporary.empty());
   EXPECT_EQ(folder.read(kDomainFile), previousBytes);
   EXPECT_EQ(defaults.persistentDomainForName(kDomain), before);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path() / "prefs"), {}), 1) << "no temporary left";
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path() / "prefs")) {
+    EXPECT_TRUE(entry.path().filename() == "org.example.widget.plist" || entry.path().filename() == "org.example.widget.plist.lock")
+        << "no temporary left: " << entry.path();
+  }
   EXPECT_EQ(log.messages().size(), 1u);
 }
 

@@ -133,13 +133,16 @@ TEST_F(SMCClient, listingSkipsHiddenKeysAndIndexesBeyondTheKeysAndNeedsAReadable
 }
 
 TEST_F(SMCClient, anAbsurdKeyCountDoesNotHangTheHost) {
-  Controller& smc = controllerWith({smcKey("#KEY", "ui32", {0xFF, 0xFF, 0xFF, 0xFF}), smcKey("TC0D", "sp78", kDiode45)});
-  os::CapturedLog log;
-  std::uint64_t before = sim::SMCUserClient::lastConnectionCounts().readIndex;
-  EXPECT_EQ(smc.allPropertyKeys().size(), 2u);
-  EXPECT_EQ(sim::SMCUserClient::lastConnectionCounts().readIndex - before, Controller::kMaximumKeyCount);
-  EXPECT_TRUE(log.contains("TKSSystemManagementController: the controller reports 4294967295 keys; listing only the "
-                           "first 4096\n"));
+  // A count in a signed type reads as its unsigned value: -1 is the largest count, not none.
+  for (const Value& count : {smcKey("#KEY", "ui32", {0xFF, 0xFF, 0xFF, 0xFF}), smcKey("#KEY", "si8 ", {0xFF})}) {
+    Controller& smc = controllerWith({count, smcKey("TC0D", "sp78", kDiode45)});
+    os::CapturedLog log;
+    std::uint64_t before = sim::SMCUserClient::lastConnectionCounts().readIndex;
+    EXPECT_EQ(smc.allPropertyKeys().size(), 2u);
+    EXPECT_EQ(sim::SMCUserClient::lastConnectionCounts().readIndex - before, Controller::kMaximumKeyCount);
+    EXPECT_TRUE(log.contains("TKSSystemManagementController: the controller reports 4294967295 keys; listing only the "
+                             "first 4096\n"));
+  }
 }
 
 TEST_F(SMCClient, aMissCostsTwoCallsAndAValueUpToItsExpiryNone) {

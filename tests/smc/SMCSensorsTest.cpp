@@ -102,6 +102,14 @@ TEST_F(SMCSensors, lightReadingsOfTheShortAndTheLongForm) {
             (Texts{"smc.light.1 | SMC AMBIENT LIGHT 1 |   | 2 | 0", "smc.light.2 | SMC AMBIENT LIGHT 2 |   | 128 | 0"}));
 }
 
+TEST_F(SMCSensors, aSensorMadeWithoutItsCreateFunctionReadsNothingInsteadOfCrashing) {
+  install(smcMachine({smcKey("TC0D", "sp78", kDiode45)}));
+  const SensorList unbound{std::make_shared<TKSSMCTemperatureSensor>(), std::make_shared<TKSSMCElectricSensor>(),
+                           std::make_shared<TKSSMCFanSensor>(), std::make_shared<TKSSMCLightSensor>()};
+  for (const auto& sensor : unbound) EXPECT_EQ(sensor->rawValue(), -1) << sensor->description();
+  EXPECT_EQ(TKSSMCFanSensor().sensorLimitsArray(), std::nullopt);
+}
+
 TEST_F(SMCSensors, discoveryReadsEachKeyOnceAndAPollWithinTheCacheLifetimeNone) {
   install(smcMachine({smcKey("TC0D", "sp78", kDiode45), smcKey("TA0P", "sp78", kDiode45), smcKey("VC0C", "sp4b", kTwelveVolts),
                       smcKey("FNum", "ui8 ", {1}), smcKey("F0Ac", "fpe2", {0x10, 0}), smcKey("F0Mn", "fpe2", {0, 0}),

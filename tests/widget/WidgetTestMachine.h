@@ -10,6 +10,7 @@
 #include "os/TemporaryDirectory.h"
 #include "os/UserDefaults.h"
 #include "support/ProfileBuilder.h"
+#include "support/SecondPropertyListReader.h"
 #include "widget/PluginController.h"
 
 namespace sw::test {
@@ -46,7 +47,10 @@ class WidgetTestMachine : public ::testing::Test {
   static constexpr const char* kPluginDomain = "org.sensorwidget.plugin";
 
   void SetUp() override { useMachine("MacBookPro5,5"); }
-  void TearDown() override { resetProcessState(); }
+  void TearDown() override {
+    expectOtherReaderAgreesOnEveryPlist(defaultsDirectory_.path());
+    resetProcessState();
+  }
 
   /// Starts a fresh process on a machine of the model, with no sensor class registered.
   void useMachine(const std::string& model) {
