@@ -2,6 +2,8 @@
 // degree Celsius) to the smart battery's registry properties.
 #include "live/LiveBattery.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 
@@ -98,6 +100,12 @@ Dictionary smartBatteryProperties(const std::map<std::string, std::string>& ueve
                                              {"Flags", Value::integer(flags)},
                                              {"Voltage", Value::integer(millivolts)}})},
   };
+  // The gauge's serial number register is a plain number, which the platform's driver publishes
+  // as such; the kernel prints it in decimal.
+  const std::string serial = text(uevent, "SERIAL_NUMBER");
+  if (!serial.empty() && serial.size() <= 9 && std::all_of(serial.begin(), serial.end(), ::isdigit)) {
+    battery["FirmwareSerialNumber"] = Value::integer(std::stoll(serial));
+  }
   // The packed date of the smart-battery standard; 0 where the kernel knows none.
   const std::int64_t year = number(uevent, "MANUFACTURE_YEAR").value_or(0);
   const std::int64_t month = number(uevent, "MANUFACTURE_MONTH").value_or(0);

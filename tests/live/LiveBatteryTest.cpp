@@ -49,6 +49,12 @@ TEST(LiveBattery, ChargeCurrentTemperatureAndDateKeepTheirDriverUnits) {
   EXPECT_EQ(integer(battery, "DesignCapacity"), 5236);  // none given: the full capacity
   EXPECT_EQ(integer(battery, "Temperature"), 3033);     // 30.1 °C in tenths of a kelvin
   EXPECT_EQ(integer(battery, "ManufactureDate"), 0x3A6F);
+  EXPECT_EQ(valueForKey(battery, "FirmwareSerialNumber"), nullptr);  // none given
+  const Dictionary numbered = smartBatteryProperties(keyValues("POWER_SUPPLY_SERIAL_NUMBER=1127\n", '='), false);
+  EXPECT_EQ(integer(numbered, "FirmwareSerialNumber"), 1127);
+  const Dictionary lettered = smartBatteryProperties(keyValues("POWER_SUPPLY_SERIAL_NUMBER=W0193A1\n", '='), false);
+  EXPECT_EQ(valueForKey(lettered, "FirmwareSerialNumber"), nullptr);
+  EXPECT_EQ(*stringForKey(lettered, "Serial"), "W0193A1");
   EXPECT_EQ(integer(*valueForKey(battery, "LegacyBatteryInfo")->asDictionary(), "Flags"), 0x7);
 }
 

@@ -27,6 +27,10 @@ class LiveMachineCommand : public e2e::SensorWidgetProcess {
   static nlohmann::json identities(const nlohmann::json& list) {
     nlohmann::json sensors = nlohmann::json::array();
     for (const auto& sensor : list.value("sensors", nlohmann::json::array())) {
+      // The kernel tells no battery's cell voltages, and the recorded trees hold no disks' answers
+      // yet: those sensors of the built-in profiles are not compared.
+      const std::string identifier = sensor["uniqueIdentifier"];
+      if (identifier.find("-cell") != std::string::npos || identifier.starts_with("smart.")) continue;
       sensors.push_back({sensor["uniqueIdentifier"], sensor["locationIdentifier"], sensor["name"],
                          sensor["menuEntry"], sensor["quantityType"], sensor["icon"]});
     }
