@@ -5,6 +5,7 @@
 #include <iostream>
 #include <system_error>
 
+#include "live/LiveMachine.h"
 #include "os/Bundle.h"
 #include "os/Machine.h"
 #include "os/SystemLog.h"
@@ -19,6 +20,8 @@ namespace {
   std::cerr << "sensorwidget: " << message << '\n';
   throw CLI::RuntimeError(1);
 }
+
+constexpr std::string_view kLiveProfileName = "live";
 
 sim::SimulatedMachine::LoadResult loadProfile(const std::string& profile) {
   std::string name = profile.empty() ? sim::kDefaultProfileName : profile;
@@ -49,6 +52,8 @@ void CommonOptions::addTo(CLI::App& app) {
   app.add_option("--profile", profile, "a built-in profile name or a profile file (default: " +
                                            std::string(sim::kDefaultProfileName) + ")")
       ->multi_option_policy(lastWins);
+  app.add_option("--live-root", liveRoot, "with --profile live: the folder that stands for / (a recorded machine)")
+      ->multi_option_policy(lastWins);
   app.add_option("--defaults-dir", defaultsDirectory, "where the user defaults files live")->multi_option_policy(lastWins);
   app.add_option("--locale", locale, "the language of the texts, e.g. de_DE")->multi_option_policy(lastWins);
   app.add_flag("--verbose", verbose, "also write log messages to standard error");
@@ -62,7 +67,25 @@ void CommonOptions::addDiskSaverOption(CLI::App& command) {
 sim::SimulatedMachine& CommonOptions::installMachine(Settings settings) {
   if (machine_) return *machine_;
   os::setLogToStandardError(verbose);
-  sim::SimulatedMachine::LoadResult result = loadProfile(profile);
+  std::shared_ptr<live::LiveMachine> live;
+  sim::SimulatedMachine::LoadResult result = std::string();
+  if (profile == kLiveProfileName) {
+    std::error_code rootError;
+    if (!std::filesystem::is_directory(liveRoot, rootError)) failWith(liveRoot + ": the live root is not a folder");
+    std::string problem;
+    live = live::LiveMachine::create(
+        std::make_shared<live::LiveFiles>(liveRoot),
+        [&result](const Value& liveProfile, std::string* error) -> std::shared_ptr<os::Machine> {
+          result = sim::SimulatedMachine::load(liveProfile, "live");
+          if (auto* made = std::get_if<std::shared_ptr<sim::SimulatedMachine>>(&result)) return *made;
+          *error = std::get<std::string>(result);
+          return nullptr;
+        },
+        &problem);
+    if (!live) failWith(problem);
+  } else {
+    result = loadProfile(profile);
+  }
   if (auto* problem = std::get_if<std::string>(&result)) failWith(*problem);
   if (!defaultsDirectory.empty()) os::setDefaultsDirectory(defaultsDirectory);
   checkDefaultsDirectory(os::defaultsDirectory(), !defaultsDirectory.empty());
@@ -78,7 +101,8 @@ sim::SimulatedMachine& CommonOptions::installMachine(Settings settings) {
   if (!locale.empty()) os::setCurrentLocale(locale);
   TKSSMARTTemperatureSensor::setDiskSaverIntervalOfNewSensors(diskSaverSeconds);
   machine_ = std::get<std::shared_ptr<sim::SimulatedMachine>>(result);
-  os::setCurrentMachine(machine_);
+  liveMachine_ = live;
+  os::setCurrentMachine(live ? std::shared_ptr<os::Machine>(live) : std::shared_ptr<os::Machine>(machine_));
   return *machine_;
 }
 

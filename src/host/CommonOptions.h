@@ -14,6 +14,7 @@ namespace sw::host {
 
 struct CommonOptions {
   std::string profile;            // --profile: a built-in name or a plist file; empty: the default
+  std::string liveRoot = "/";     // --live-root: where the live machine's files are (--profile live)
   std::string defaultsDirectory;  // --defaults-dir; empty: the standard place
   std::string locale;             // --locale; empty: the environment's
   bool verbose = false;           // --verbose: log messages also go to stderr
@@ -34,10 +35,12 @@ struct CommonOptions {
   /// Loads the profile and makes it the current machine, and applies the defaults directory,
   /// the locale and --verbose. On an unusable profile or defaults directory it prints one line
   /// to stderr and ends the command with exit status 1 (by throwing CLI::RuntimeError).
+  /// With --profile live the simulated machine is the one that keeps the live machine's registry.
   sim::SimulatedMachine& installMachine(Settings settings = Settings::Read);
 
  private:
   std::shared_ptr<sim::SimulatedMachine> machine_;
+  std::shared_ptr<os::Machine> liveMachine_;
 };
 
 void addProfilesCommand(CLI::App& app, CommonOptions& options);
@@ -47,6 +50,7 @@ void addScriptCommand(CLI::App& app, CommonOptions& options);
 void addSMCCommand(CLI::App& app, CommonOptions& options);
 void addInfoCommand(CLI::App& app, CommonOptions& options);
 void addServeCommand(CLI::App& app, CommonOptions& options);
+void addRecordCommand(CLI::App& app, CommonOptions& options);
 void addCPUMonitorEntryCommand(CLI::App& app, CommonOptions& options);
 
 }  // namespace sw::host

@@ -8,6 +8,7 @@
 
 #include "host/CommonOptions.h"
 #include "host/ControllerFactory.h"
+#include "host/OpenMetrics.h"
 #include "system/TKSMachineInfo.h"
 #include "widget/PluginController.h"
 #include "widget/ReadingFormatter.h"
@@ -21,7 +22,8 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 struct ListOptions {
-  bool json = false;
+  bool json = false;            // --json, the same as --format json
+  std::string format = "text";
   std::string scale = "celsius";
 };
 
@@ -80,8 +82,12 @@ void runList(CommonOptions& common, const ListOptions& options) {
   const auto controller = createControllerForPage(page);
   // The scale is shown, not stored: listing never changes the user's settings.
   controller->selectTemperatureUnitIndex(kScales.at(options.scale));
+  if (options.format == "openmetrics" && !options.json) {
+    std::cout << openMetricsText(*controller);
+    return;
+  }
   const Json list = listJSON(*controller);
-  if (options.json) {
+  if (options.json || options.format == "json") {
     std::cout << list.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
   } else {
     printText(list);
@@ -93,7 +99,9 @@ void runList(CommonOptions& common, const ListOptions& options) {
 void addListCommand(CLI::App& app, CommonOptions& options) {
   auto listOptions = std::make_shared<ListOptions>();
   CLI::App* command = app.add_subcommand("list", "every sensor in display order, as the widget shows it");
-  command->add_flag("--json", listOptions->json, "one JSON object instead of text");
+  command->add_flag("--json", listOptions->json, "one JSON object instead of text (as --format json)");
+  command->add_option("--format", listOptions->format, "text, json, or openmetrics (the Prometheus text format)")
+      ->check(CLI::IsMember({"text", "json", "openmetrics"}));
   command->add_option("--scale", listOptions->scale, "the temperature scale of the readings")
       ->check(CLI::IsMember(kScales));
   options.addDiskSaverOption(*command);

@@ -19,6 +19,7 @@
 
 #include "host/ControllerFactory.h"
 #include "host/LoopbackHeaders.h"
+#include "host/MetricsEndpoint.h"
 #include "host/ScriptCallBatch.h"
 #include "host/ScriptCallRequest.h"
 #include "host/ScriptDispatcher.h"
@@ -265,6 +266,7 @@ class WidgetHost::Server {
   }
 
   Answer answer(std::string_view url, std::string_view method, const std::string& body) {
+    if (method == MHD_HTTP_METHOD_GET && url == "/metrics") return metricsAnswer();
     if (method != MHD_HTTP_METHOD_POST) return fileAnswer(url);
     std::optional<InstanceRoute> route = instanceRoute(url);
     if (!route) return errorAnswer(404, "not found");
@@ -278,6 +280,15 @@ class WidgetHost::Server {
       return noContent;
     }
     return errorAnswer(404, "not found");
+  }
+
+  Answer metricsAnswer() {
+    std::optional<std::string> text = metrics_.scrape();
+    if (!text) return errorAnswer(500, "the sensors could not be read");
+    Answer answer;
+    answer.body = std::move(*text);
+    answer.contentType = "application/openmetrics-text; version=1.0.0; charset=utf-8";
+    return answer;
   }
 
   static Answer fileAnswer(std::string_view path) {
@@ -353,6 +364,7 @@ class WidgetHost::Server {
 
   WidgetHostOptions options_;
   WidgetInstanceTable instances_;
+  MetricsEndpoint metrics_{instances_};
   int listeningSocket_ = -1;
   int port_ = -1;
   MHD_Daemon* daemon_ = nullptr;

@@ -14,6 +14,7 @@
 //                                      → 200 [{"result": <value>} or {"error": "<text>"}, ...]
 //   POST /api/instances/<id>/close     releases the controller (the page sends it on unload)
 //                                      → 204, whether or not the instance existed
+//   GET  /metrics                      the sensors in the OpenMetrics text format (OpenMetrics.h)
 //
 // <id> is the page's instance identifier: 1 to 64 letters, digits, '-' or '_'. The page keeps it
 // in its local storage, so a reload is the same instance; it opens the instance, then calls

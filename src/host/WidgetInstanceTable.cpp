@@ -74,4 +74,9 @@ void WidgetInstanceTable::releaseIdleInstances(std::chrono::steady_clock::time_p
   }
 }
 
+void WidgetInstanceTable::withPluginLock(const std::function<void()>& work) {
+  std::lock_guard lock(pluginLock_);
+  work();
+}
+
 }  // namespace sw::host

@@ -51,6 +51,8 @@ class WidgetInstanceTable {
   /// Releases the instance's controller; false when there was none.
   bool close(const std::string& identifier);
   std::size_t size();
+  /// Runs work that calls into the plug-in outside any instance, under the same lock.
+  void withPluginLock(const std::function<void()>& work);
 
  private:
   struct Instance {

@@ -27,6 +27,7 @@ constexpr IOReturn kIOReturnNoDevice = static_cast<IOReturn>(0xe00002c0);
 constexpr IOReturn kIOReturnUnsupported = static_cast<IOReturn>(0xe00002c7);
 constexpr IOReturn kIOReturnNotFound = static_cast<IOReturn>(0xe00002f0);
 constexpr IOReturn kIOReturnNotOpen = static_cast<IOReturn>(0xe00002cd);
+constexpr IOReturn kIOReturnNotPrivileged = static_cast<IOReturn>(0xe00002c1);
 
 constexpr mach_port_t kIOMasterPortDefault = 0;
 constexpr task_port_t kMachTaskSelf = 1;  // what mach_task_self() answers
