@@ -1,42 +1,15 @@
-// The record is read and written at its byte offsets in host order, the layout the controller's
-// driver and its clients share: key at 0, data size at 28, data type at 32, attributes at 36,
-// command at 42, parameter (index) at 44, 32 value bytes at 48.
+// The controller's driver on a running Linux machine: records answered from the applesmc files,
+// at their byte offsets in host order. It only reads: a write, which could change fans or power, is refused.
 #include "live/LiveSMCUserClient.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "os/SMCRecordLayout.h"
+
 namespace sw::live {
-namespace {
 
-constexpr std::uint32_t kStructMethod = 2;
-constexpr std::size_t kKeyOffset = 0;
-constexpr std::size_t kDataSizeOffset = 28;
-constexpr std::size_t kDataTypeOffset = 32;
-constexpr std::size_t kDataAttributesOffset = 36;
-constexpr std::size_t kCommandOffset = 42;
-constexpr std::size_t kParameterOffset = 44;
-constexpr std::size_t kBytesOffset = 48;
-constexpr std::size_t kBytesSize = 32;
-
-constexpr std::uint8_t kReadBytes = 5;
-constexpr std::uint8_t kWriteBytes = 6;
-constexpr std::uint8_t kReadIndex = 8;
-constexpr std::uint8_t kReadKeyInfo = 9;
-// The driver does not publish a key's attributes; every key it lists is readable by the system.
-constexpr std::uint8_t kDefaultAttributes = 0x80;
-
-std::uint32_t readUInt32(const std::uint8_t* record, std::size_t offset) {
-  std::uint32_t value;
-  std::memcpy(&value, record + offset, sizeof value);
-  return value;
-}
-
-void writeUInt32(std::uint8_t* record, std::size_t offset, std::uint32_t value) {
-  std::memcpy(record + offset, &value, sizeof value);
-}
-
-}  // namespace
+using namespace os::smcrecord;
 
 os::kern_return_t LiveSMCUserClient::callStructMethod(std::uint32_t selector, const void* input, std::size_t inputSize,
                                                       void* output, std::size_t* outputSize) const {

@@ -6,36 +6,13 @@
 #include <cstring>
 
 #include "foundation/ProcessWide.h"
+#include "os/SMCRecordLayout.h"
 
 namespace sw::sim {
+
+using namespace os::smcrecord;
+
 namespace {
-
-constexpr std::uint32_t kStructMethod = 2;
-constexpr std::size_t kRecordSize = 80;
-constexpr std::size_t kKeyOffset = 0;
-constexpr std::size_t kDataSizeOffset = 28;
-constexpr std::size_t kDataTypeOffset = 32;
-constexpr std::size_t kDataAttributesOffset = 36;
-constexpr std::size_t kCommandOffset = 42;
-constexpr std::size_t kParameterOffset = 44;
-constexpr std::size_t kBytesOffset = 48;
-constexpr std::size_t kBytesSize = 32;
-
-constexpr std::uint8_t kReadKeyInfo = 9;
-constexpr std::uint8_t kReadBytes = 5;
-constexpr std::uint8_t kReadIndex = 8;
-// What the listings show for ordinary keys: readable by the system.
-constexpr std::uint8_t kDefaultAttributes = 0x80;
-
-std::uint32_t readUInt32(const std::uint8_t* record, std::size_t offset) {
-  std::uint32_t value;
-  std::memcpy(&value, record + offset, sizeof value);
-  return value;
-}
-
-void writeUInt32(std::uint8_t* record, std::size_t offset, std::uint32_t value) {
-  std::memcpy(record + offset, &value, sizeof value);
-}
 
 std::vector<std::shared_ptr<const SMCCallCounts>>& countsRegistry() {
   static ProcessWide<std::vector<std::shared_ptr<const SMCCallCounts>>> registry;
