@@ -157,7 +157,9 @@ TEST_F(CPUMonitorDiscovery, theFrequencySensorNeedsFamilySixFromModelFourteenOn)
     installService(kPenrynBrand, c.signature, fields);
     auto sensor = variantOf(kSandyBridgeSignature).createAsFrequencySensorWithIORegistryEntry(service());
     EXPECT_EQ(sensor != nullptr, c.created) << c.signature;
-    if (sensor) EXPECT_EQ(sensor->maximumBusRatio(), c.maximumRatio) << c.signature;
+    if (sensor) {
+      EXPECT_EQ(sensor->maximumBusRatio(), c.maximumRatio) << c.signature;
+    }
   }
   CPUStatusFields fields = freshCores(1);
   fields.maximumQualifiedRatio = 9;

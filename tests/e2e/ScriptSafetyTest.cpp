@@ -55,7 +55,7 @@ TEST_F(ScriptSafety, HostileLinesAreAnsweredWithAnErrorAndTheNextLineStillRuns) 
 
 TEST_F(ScriptSafety, AnUnwritableDefaultsDirectoryStopsTheScriptAtOnceWithOneLine) {
   work_.write("a-file", "not a directory");
-  for (const std::string directory : {std::string("/proc"), (work_.path() / "a-file").string()}) {
+  for (const std::string& directory : {std::string("/proc"), (work_.path() / "a-file").string()}) {
     const ProcessResult result =
         run({"script", "--profile", testProfile(), "--defaults-dir", directory}, call("setWidgetIdentifier", {"w1"}).dump() + "\n");
     EXPECT_EQ(result.exitStatus, 1) << directory;

@@ -314,7 +314,9 @@ TEST_F(SMARTDevices, TheSystemMonitoringFileNamesTheAttributesForTheDiskItDescri
     install(profile);
     auto values = firstDevice()->systemMonitoredSMARTValues();
     EXPECT_EQ(values ? std::optional<std::size_t>(values->size()) : std::nullopt, c.names) << c.what;
-    if (values && values->size() == 2) EXPECT_EQ(values->at("Heat").find("TKSSMARTThresholdValue")->asInteger(), 0);
+    if (values && values->size() == 2) {
+      EXPECT_EQ(values->at("Heat").find("TKSSMARTThresholdValue")->asInteger(), 0);
+    }
   }
 }
 

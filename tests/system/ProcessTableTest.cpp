@@ -82,7 +82,7 @@ TEST_F(ProcessLookup, ATableThatGrewAfterTheSizeRequestGivesNoAnswerAndOnlyWhole
   EXPECT_EQ(user, 7u);
 
   // The last record arrives cut short, or the kernel claims ten records more than the buffer held.
-  for (const auto [change, lastRecord] :
+  for (const auto& [change, lastRecord] :
        {std::pair{std::size_t{0} - 100, kNone}, {10 * kRecordSize, Identifiers{{160}}}}) {
     machine_->tamper = [change](std::uint8_t* table, std::size_t* length) {
       if (table != nullptr) *length += change;

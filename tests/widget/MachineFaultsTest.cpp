@@ -134,7 +134,9 @@ TEST_F(MachineFaults, SourcesFailingAfterDiscoveryReadAsNoReadingAndNothingIsLos
           // registry again; a failing connection leaves them without a reading. (The other
           // sources read the registry or a plug-in interface, which this fault leaves alone.)
           const bool readsTheSMC = controller->sensorArray()[index]->uniqueIdentifier().starts_with("smc.");
-          if (fault == Fault::UserClientCallsFail && readsTheSMC) EXPECT_EQ(reading, "---") << index;
+          if (fault == Fault::UserClientCallsFail && readsTheSMC) {
+            EXPECT_EQ(reading, "---") << index;
+          }
           EXPECT_FALSE(reading.empty()) << index;
           EXPECT_FALSE(controller->localizedDifferentiatingSensorNameAtIndex(index).empty()) << index;
         }
