@@ -13,19 +13,8 @@ using namespace os::smcrecord;
 
 os::kern_return_t LiveSMCUserClient::callStructMethod(std::uint32_t selector, const void* input, std::size_t inputSize,
                                                       void* output, std::size_t* outputSize) const {
-  if (selector != kStructMethod) return os::kIOReturnUnsupported;
-  if (input == nullptr || output == nullptr || outputSize == nullptr || inputSize != kRecordSize ||
-      *outputSize < kRecordSize) {
-    return os::kIOReturnBadArgument;
-  }
-  std::uint8_t in[kRecordSize];
-  std::memcpy(in, input, kRecordSize);  // the caller may pass the same record as input and output
-  std::uint8_t out[kRecordSize] = {};
-  os::kern_return_t result = answer(in, out);
-  if (result != os::kIOReturnSuccess) return result;
-  std::memcpy(output, out, kRecordSize);
-  *outputSize = kRecordSize;
-  return result;
+  return exchangeRecords(selector, input, inputSize, output, outputSize,
+                         [this](const std::uint8_t* in, std::uint8_t* out) { return answer(in, out); });
 }
 
 os::kern_return_t LiveSMCUserClient::answer(const std::uint8_t* input, std::uint8_t* output) const {

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "os/IOKitTypes.h"
+
 namespace sw::os::smcrecord {
 
 constexpr std::uint32_t kStructMethod = 2;  // the user client's one method
@@ -36,6 +38,27 @@ inline std::uint32_t readUInt32(const std::uint8_t* record, std::size_t offset) 
 
 inline void writeUInt32(std::uint8_t* record, std::size_t offset, std::uint32_t value) {
   std::memcpy(record + offset, &value, sizeof value);
+}
+
+/// One call of the user client's method as a driver takes it: the selector and both record sizes
+/// checked, the input copied first (a caller may pass one record as input and output), and the
+/// output written only when answer(in, out) succeeds.
+template <typename Answer>
+kern_return_t exchangeRecords(std::uint32_t selector, const void* input, std::size_t inputSize, void* output,
+                              std::size_t* outputSize, Answer&& answer) {
+  if (selector != kStructMethod) return kIOReturnUnsupported;
+  if (input == nullptr || output == nullptr || outputSize == nullptr || inputSize != kRecordSize ||
+      *outputSize < kRecordSize) {
+    return kIOReturnBadArgument;
+  }
+  std::uint8_t in[kRecordSize];
+  std::memcpy(in, input, kRecordSize);
+  std::uint8_t out[kRecordSize] = {};
+  const kern_return_t result = answer(in, out);
+  if (result != kIOReturnSuccess) return result;
+  std::memcpy(output, out, kRecordSize);
+  *outputSize = kRecordSize;
+  return result;
 }
 
 }  // namespace sw::os::smcrecord
