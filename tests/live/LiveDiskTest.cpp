@@ -114,20 +114,28 @@ TEST_F(LiveDisks, ADiskThatAnswersIsReadThroughItsPlugInAndOneThatCannotBeOpened
   writeDisk("sda", true);
   writeDisk("sdb", false);
   tree_.write("sys/block/loop0/removable", "0\n");  // not a disk the plug-in would know
+  // The unit serial page of a disk that does not answer, its length byte claiming more than is there.
+  tree_.write("sys/block/sdb/device/vpd_pg80", std::string("\0\x80\0\x40  WD-123 \x01", 13));
+  tree_.write("sys/block/sdb/removable", "1\n");
   auto machine = liveMachineOf(tree_.path());
   ASSERT_TRUE(machine);
   const std::vector<os::io_service_t> services = disks(*machine);
   ASSERT_EQ(services.size(), 2u);
-  const Value* characteristics = nullptr;
   const std::optional<Value> answering = machine->registryEntryCreateProperty(services[0], "Device Characteristics");
-  characteristics = &*answering;
+  ASSERT_TRUE(answering);
+  const Value* characteristics = &*answering;
   // IDENTIFY has the whole model where the kernel's inquiry cuts it to 16 characters.
   EXPECT_EQ(*characteristics->find("Product Name")->asString(), "Hitachi HTS545025B9SA02");
   EXPECT_EQ(*characteristics->find("Serial Number")->asString(), "091022PBN40017DSMTHE");
   EXPECT_EQ(machine->registryEntryCreateProperty(services[0], "SMART Capable")->asBoolean(), true);
   EXPECT_EQ(machine->registryEntryCreateProperty(services[1], "SMART Capable")->asBoolean(), false);
-  EXPECT_EQ(*machine->registryEntryCreateProperty(services[1], "Device Characteristics")->find("Product Name")->asString(),
-            "Hitachi HTS5450");
+  const std::optional<Value> silent = machine->registryEntryCreateProperty(services[1], "Device Characteristics");
+  EXPECT_EQ(*silent->find("Product Name")->asString(), "Hitachi HTS5450");
+  EXPECT_EQ(*silent->find("Serial Number")->asString(), "WD-123");
+  EXPECT_EQ(*machine->registryEntryCreateProperty(services[1], "Protocol Characteristics")
+                 ->find("Physical Interconnect Location")
+                 ->asString(),
+            "External");
 
   const std::size_t held = machine->heldReferenceCount();
   os::IOATASMARTInterface* smart = open(*machine, services[0]);
