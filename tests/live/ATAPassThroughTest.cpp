@@ -31,9 +31,10 @@ Bytes descriptorSense(std::uint8_t key, std::uint8_t mid, std::uint8_t high, std
   return {0x72, key, 0x00, 0x1D, 0, 0, 0, 14, 0x09, 0x0C, 0x00, 0x00, 0, 0, 0, 0, 0, mid, 0, high, 0x40, status};
 }
 
-// Fixed-form sense: ERROR, STATUS, DEVICE, COUNT in the information field, LBA high/mid/low after it.
+// Fixed-form sense: ERROR, STATUS, DEVICE, COUNT in the information field, LBA high/mid/low after
+// it; the response code with its VALID bit, as the kernel's ATA layer writes it by default.
 Bytes fixedSense(std::uint8_t key, std::uint8_t mid, std::uint8_t high, std::uint8_t ascq = 0x1D) {
-  return {0x70, 0x00, key, 0x00, 0x50, 0x40, 0x00, 10, 0x00, high, mid, 0x00, 0x00, ascq, 0, 0, 0, 0};
+  return {0xF0, 0x00, key, 0x00, 0x50, 0x40, 0x00, 10, 0x00, high, mid, 0x00, 0x00, ascq, 0, 0, 0, 0};
 }
 
 PassThroughAnswer statusAnswer(Bytes sense, std::uint8_t scsiStatus = 0x02) {
