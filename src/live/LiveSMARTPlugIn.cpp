@@ -25,7 +25,11 @@ std::uint32_t LiveSMARTPlugIn::release() {
   // so the count never wraps here.
   const std::uint32_t remaining = references_ - 1;
   references_ = remaining;
-  if (remaining == 0) lastRelease_(this);  // may destroy this object: nothing of it is touched afterwards
+  if (remaining == 0) {
+    // The hook may destroy this object, itself included, so it runs from a copy on the stack.
+    const std::function<void(LiveSMARTPlugIn*)> lastRelease = lastRelease_;
+    lastRelease(this);
+  }
   return remaining;
 }
 
