@@ -5,12 +5,18 @@ For every machine of tests/live/fixtures/machines.json it writes OUTPUT/<model>/
 the live backend reads: the applesmc device made from the controller's key listing (its public
 keys, in listing order, one recorded folder per index as key_at_index.d/<index>/), the firmware's
 DMI files, /proc/cpuinfo, /proc/meminfo, the kernel's names, os-release, cpufreq and cache sizes,
-a coretemp device, and, for portables, a power_supply battery and AC adapter.
+a coretemp device, for portables a power_supply battery and AC adapter, and the disks: their
+/sys/block/sdX files and their recorded answers to the ATA pass-through commands below
+recorded-ata/sdX/ (the layout src/live/RecordedATADevice.h describes). The answers are made from
+the @SMART entries of the machine's built-in profile (PROFILES_DIR/<model>.plist), the n-th disk
+of machines.json taking the n-th such entry, so that the profile stays the one source of the
+bytes.
 
-  scripts/make-live-fixtures.py LISTINGS_DIR MACHINES_JSON OUTPUT_DIR
+  scripts/make-live-fixtures.py LISTINGS_DIR MACHINES_JSON PROFILES_DIR OUTPUT_DIR
 """
 import json
 import os
+import plistlib
 import re
 import shutil
 import sys
@@ -141,10 +147,125 @@ def make_battery(root, battery):
     write(os.path.join(supplies, 'ADP1/uevent'), 'POWER_SUPPLY_NAME=ADP1\nPOWER_SUPPLY_ONLINE=%d\n' % online)
 
 
+BLOCK = 512
+SMART_REVISION = 0x0010
+SLOTS = 30
+GOOD, CHECK_CONDITION = 0, 2
+
+
+def store_word(block, word, value):
+    block[2 * word] = value & 0xFF
+    block[2 * word + 1] = value >> 8
+
+
+def seal(block):
+    """The last byte makes the block's bytes add up to 0."""
+    block[BLOCK - 1] = (0x100 - sum(block[:BLOCK - 1]) % 0x100) % 0x100
+
+
+def place_ata_string(block, offset, length, text):
+    """Blank-padded, the two characters of each word swapped as ATA has them."""
+    padded = text.encode('ascii').ljust(length, b' ')
+    for index in range(length):
+        block[offset + (index ^ 1)] = padded[index]
+
+
+def identify_block(smart):
+    if 'Identify' in smart:
+        return bytearray(smart['Identify'])
+    block = bytearray(BLOCK)
+    store_word(block, 0, 0x0040)   # a fixed, non-removable disk
+    store_word(block, 80, 0x00FE)  # ATA-1 to ATA-7
+    store_word(block, 82, 0x0001)  # the S.M.A.R.T. feature set: supported ...
+    store_word(block, 85, 0x0000 if 'enable' in smart.get('Fail', []) else 0x0001)  # ... and enabled
+    place_ata_string(block, 20, 20, smart.get('Serial', ''))
+    place_ata_string(block, 46, 8, smart.get('Firmware', ''))
+    place_ata_string(block, 54, 40, smart.get('Model', ''))
+    block[510] = 0xA5
+    seal(block)
+    return block
+
+
+def raw_bytes(raw):
+    return bytes(raw) if isinstance(raw, bytes) else int(raw).to_bytes(6, 'little')
+
+
+def data_block(smart):
+    block = bytearray(BLOCK)
+    store_word(block, 0, SMART_REVISION)
+    for slot, attribute in enumerate(smart.get('Attributes', [])[:SLOTS]):
+        at = 2 + 12 * slot
+        flags = attribute.get('Flags', 0)
+        block[at:at + 11] = bytes([attribute['ID'], flags & 0xFF, flags >> 8, attribute.get('Value', 0),
+                                   attribute.get('Worst', 0)]) + raw_bytes(attribute.get('Raw', 0))
+    seal(block)
+    return block
+
+
+def threshold_block(smart):
+    block = bytearray(BLOCK)
+    store_word(block, 0, SMART_REVISION)
+    for slot, threshold in enumerate(smart.get('Thresholds', [])[:SLOTS]):
+        block[2 + 12 * slot] = threshold['ID']
+        block[3 + 12 * slot] = threshold.get('Threshold', 0)
+    seal(block)
+    return block
+
+
+def ata_return_sense(sense_key, error, mid, high, status):
+    """Descriptor-format sense data with one ATA Status Return descriptor."""
+    descriptor = bytes([0x09, 0x0C, 0, error, 0, 0, 0, 0, 0, mid, 0, high, 0x40, status])
+    return bytes([0x72, sense_key, 0x00, 0x1D, 0, 0, 0, len(descriptor)]) + descriptor
+
+
+def smart_entries(entry):
+    """The @SMART dictionaries of a registry tree, parents before children."""
+    found = [entry['@SMART']] if '@SMART' in entry else []
+    for child in entry.get('IORegistryEntryChildren', []):
+        found += smart_entries(child)
+    return found
+
+
+def make_disks(root, disks, profile_path):
+    with open(profile_path, 'rb') as file:
+        entries = smart_entries(plistlib.load(file)['IORegistry'])
+    for disk, smart in zip(disks, entries):
+        name = disk['name']
+        block = os.path.join(root, 'sys/block', name)
+        identify = identify_block(smart)
+        model = smart.get('Model', 'ATA DISK')
+        write(os.path.join(block, 'removable'), '%d\n' % disk.get('removable', 0))
+        write(os.path.join(block, 'queue/rotational'), '%d\n' % disk.get('rotational', 1))
+        write(os.path.join(block, 'device/vendor'), 'ATA     \n')
+        write(os.path.join(block, 'device/model'), model[:16] + '\n')  # the kernel cuts it as SCSI does
+        write(os.path.join(block, 'device/rev'), smart.get('Firmware', '')[-4:] + '\n')
+        failing = set(smart.get('Fail', []))
+        if 'open' in failing:
+            continue  # the device cannot be opened: no answers at all
+        answers = os.path.join(root, 'recorded-ata', name)
+        aborted = ata_return_sense(0x0B, 0x04, 0, 0, 0x51)  # ABORTED COMMAND, ATA ERR with ABRT
+        for command, failure, data in [('identify', 'identify', identify),
+                                       ('smart-read-data', 'data', data_block(smart)),
+                                       ('smart-read-thresholds', 'thresholds', threshold_block(smart))]:
+            if failure in failing:
+                write(os.path.join(answers, command + '.status'), '%d\n' % CHECK_CONDITION)
+                write(os.path.join(answers, command + '.sense'), aborted)
+            else:
+                write(os.path.join(answers, command + '.data'), bytes(data))
+        status = os.path.join(answers, 'smart-return-status')
+        write(status + '.status', '%d\n' % CHECK_CONDITION)  # the registers come back with CK_COND
+        if 'status' in failing:
+            write(status + '.sense', aborted)
+        elif smart.get('Status', 0):
+            write(status + '.sense', ata_return_sense(0x01, 0, 0xF4, 0x2C, 0x50))
+        else:
+            write(status + '.sense', ata_return_sense(0x01, 0, 0x4F, 0xC2, 0x50))
+
+
 def main():
-    if len(sys.argv) != 4:
+    if len(sys.argv) != 5:
         sys.exit(__doc__)
-    listings, machines_path, output = sys.argv[1:]
+    listings, machines_path, profiles, output = sys.argv[1:]
     with open(machines_path, encoding='utf-8') as file:
         machines = json.load(file)
     for model, machine in machines.items():
@@ -154,6 +275,8 @@ def main():
         make_identity(root, model, machine)
         if 'battery' in machine:
             make_battery(root, machine['battery'])
+        if 'disks' in machine:
+            make_disks(root, machine['disks'], os.path.join(profiles, model + '.plist'))
 
 
 if __name__ == '__main__':

@@ -76,6 +76,78 @@ Array recordSMCKeys(os::io_service_t service) {
   return smc::smcKeysFromListing(keys, smc::SMCListingSignals::None);
 }
 
+/// The records of a S.M.A.R.T. block up to the last used slot, each made by `record`.
+template <typename Record>
+Array smartSlots(const std::uint8_t* block, Record record) {
+  constexpr std::size_t kSlots = 30, kSize = 12;
+  std::size_t used = 0;
+  for (std::size_t slot = 0; slot < kSlots; ++slot) {
+    if (block[2 + slot * kSize] != 0) used = slot + 1;
+  }
+  Array records;
+  for (std::size_t slot = 0; slot < used; ++slot) records.push_back(Value(record(block + 2 + slot * kSize)));
+  return records;
+}
+
+/// A disk's answers through its ATA S.M.A.R.T. plug-in, in the form of @SMART: IDENTIFY as its
+/// 512 bytes, the attribute and threshold slots, the status, and the calls that failed. Nothing
+/// for an entry without such a plug-in.
+std::optional<Dictionary> recordSMART(os::io_service_t entry) {
+  os::IOCFPlugInInterface* plugIn = nullptr;
+  std::int32_t score = 0;
+  if (os::IOCreatePlugInInterfaceForService(entry, os::kIOATASMARTUserClientTypeID, os::kIOCFPlugInInterfaceID,
+                                            &plugIn, &score) != os::kIOReturnSuccess ||
+      plugIn == nullptr) {
+    return std::nullopt;
+  }
+  void* found = nullptr;
+  if (plugIn->QueryInterface(os::kIOATASMARTInterfaceID, &found) != os::S_OK || found == nullptr) {
+    os::IODestroyPlugInInterface(plugIn);
+    return std::nullopt;
+  }
+  auto* smart = static_cast<os::IOATASMARTInterface*>(found);
+  Dictionary recorded;
+  Array failing;
+  if (smart->SMARTEnableDisableOperations(true) != os::kIOReturnSuccess) failing.push_back(Value("enable"));
+  Data identify(512, 0);
+  std::uint32_t size = 0;
+  if (smart->GetATAIdentifyData(identify.data(), 512, &size) == os::kIOReturnSuccess && size == 512) {
+    recorded["Identify"] = Value(std::move(identify));
+  } else {
+    failing.push_back(Value("identify"));
+  }
+  os::ATASMARTData data{};
+  if (smart->SMARTReadData(&data) == os::kIOReturnSuccess) {
+    recorded["Attributes"] = Value(smartSlots(data.bytes, [](const std::uint8_t* slot) {
+      return Dictionary{{"ID", Value::integer(slot[0])},
+                        {"Flags", Value::integer(slot[1] | (slot[2] << 8))},
+                        {"Value", Value::integer(slot[3])},
+                        {"Worst", Value::integer(slot[4])},
+                        {"Raw", Value(Data(slot + 5, slot + 11))}};
+    }));
+  } else {
+    failing.push_back(Value("data"));
+  }
+  os::ATASMARTDataThresholds thresholds{};
+  if (smart->SMARTReadDataThresholds(&thresholds) == os::kIOReturnSuccess) {
+    recorded["Thresholds"] = Value(smartSlots(thresholds.bytes, [](const std::uint8_t* slot) {
+      return Dictionary{{"ID", Value::integer(slot[0])}, {"Threshold", Value::integer(slot[1])}};
+    }));
+  } else {
+    failing.push_back(Value("thresholds"));
+  }
+  bool exceeded = false;
+  if (smart->SMARTReturnStatus(&exceeded) == os::kIOReturnSuccess) {
+    recorded["Status"] = Value::integer(exceeded ? 1 : 0);
+  } else {
+    failing.push_back(Value("status"));
+  }
+  if (!failing.empty()) recorded["Fail"] = Value(std::move(failing));
+  smart->Release();
+  os::IODestroyPlugInInterface(plugIn);
+  return recorded;
+}
+
 void hideSerials(Dictionary& properties) {
   if (auto found = properties.find("IOPlatformSerialNumber"); found != properties.end() && found->second.asString()) {
     found->second = Value(serialPlaceholder(*found->second.asString()));
@@ -109,6 +181,9 @@ Value recordEntry(os::io_registry_entry_t entry, const char* plane, const Record
   if (std::string_view(plane) == os::kIOServicePlane && os::IOObjectConformsTo(entry, "AppleSMC")) {
     Array keys = recordSMCKeys(entry);
     if (!keys.empty()) recorded["@SMCKeys"] = Value(std::move(keys));
+  }
+  if (std::string_view(plane) == os::kIOServicePlane) {
+    if (std::optional<Dictionary> smart = recordSMART(entry)) recorded["@SMART"] = Value(std::move(*smart));
   }
   Array children;
   os::io_iterator_t iterator = 0;

@@ -4,15 +4,18 @@
 #include <fmt/format.h>
 
 #include "live/LiveProfile.h"
+#include "live/RecordedATADevice.h"
 #include "os/Clock.h"
 
 namespace sw::live {
 
 std::shared_ptr<LiveMachine> LiveMachine::create(std::shared_ptr<LiveFiles> files, const RegistryFactory& makeRegistry,
-                                                 std::string* error) {
+                                                 std::string* error, std::shared_ptr<ATADeviceOpener> disks) {
   std::optional<AppleSMCDevice> smc = AppleSMCDevice::open(*files);
   std::optional<std::string> version = smc ? std::optional<std::string>(smc->versionText()) : std::nullopt;
-  const Value profile = liveProfile(*files, version);
+  if (!disks) disks = ataDeviceOpenerFor(files);
+  std::vector<std::shared_ptr<LiveDisk>> found = LiveDisk::discover(*files, *disks);
+  const Value profile = liveProfile(*files, version, found);
   std::shared_ptr<os::Machine> registry = makeRegistry(profile, error);
   if (!registry) return nullptr;
   ProcessorModel processor;
@@ -20,12 +23,18 @@ std::shared_ptr<LiveMachine> LiveMachine::create(std::shared_ptr<LiveFiles> file
     if (const Value* family = sysctl->find("machdep.cpu.family")) processor.family = family->asInteger().value_or(0);
     if (const Value* model = sysctl->find("machdep.cpu.model")) processor.model = model->asInteger().value_or(0);
   }
-  return std::make_shared<LiveMachine>(std::move(registry), std::move(files), std::move(smc), processor);
+  return std::make_shared<LiveMachine>(std::move(registry), std::move(files), std::move(smc), processor,
+                                       std::move(found));
 }
 
 LiveMachine::LiveMachine(std::shared_ptr<os::Machine> registry, std::shared_ptr<LiveFiles> files,
-                         std::optional<AppleSMCDevice> smc, ProcessorModel processor)
-    : registry_(std::move(registry)), files_(std::move(files)), smc_(std::move(smc)), processor_(processor) {}
+                         std::optional<AppleSMCDevice> smc, ProcessorModel processor,
+                         std::vector<std::shared_ptr<LiveDisk>> disks)
+    : registry_(std::move(registry)),
+      files_(std::move(files)),
+      smc_(std::move(smc)),
+      processor_(processor),
+      disks_(std::move(disks)) {}
 
 LiveMachine::SMCConnection* LiveMachine::smcConnection(os::io_object_t handle) {
   auto found = connections_.find(handle);
@@ -78,15 +87,6 @@ os::io_registry_entry_t LiveMachine::registryEntryFromPath(std::string_view path
   return registry_->registryEntryFromPath(path);
 }
 os::io_registry_entry_t LiveMachine::registryGetRootEntry() { return registry_->registryGetRootEntry(); }
-os::kern_return_t LiveMachine::createPlugInInterfaceForService(os::io_service_t service,
-                                                               const os::CFUUIDBytes& pluginType,
-                                                               const os::CFUUIDBytes& interfaceType,
-                                                               os::IOCFPlugInInterface** plugIn, std::int32_t* score) {
-  return registry_->createPlugInInterfaceForService(service, pluginType, interfaceType, plugIn, score);
-}
-os::kern_return_t LiveMachine::destroyPlugInInterface(os::IOCFPlugInInterface* plugIn) {
-  return registry_->destroyPlugInInterface(plugIn);
-}
 int LiveMachine::sysctl(const int* name, unsigned nameLength, void* oldValue, std::size_t* oldLength,
                         const void* newValue, std::size_t newLength) {
   return registry_->sysctl(name, nameLength, oldValue, oldLength, newValue, newLength);
@@ -158,9 +158,44 @@ os::kern_return_t LiveMachine::connectCallStructMethod(os::io_connect_t connecti
   return registry_->connectCallStructMethod(connection, selector, input, inputSize, output, outputSize);
 }
 
+// ---- The disks' S.M.A.R.T. plug-ins ----
+
+std::shared_ptr<LiveDisk> LiveMachine::smartDiskOf(os::io_service_t service) {
+  const std::optional<Value> name = registry_->registryEntryCreateProperty(service, "BSD Name");
+  if (!name || name->asString() == nullptr) return nullptr;
+  for (const auto& disk : disks_) {
+    if (disk->name() == *name->asString()) return disk->smartCapable() ? disk : nullptr;
+  }
+  return nullptr;
+}
+
+os::kern_return_t LiveMachine::createPlugInInterfaceForService(os::io_service_t service,
+                                                               const os::CFUUIDBytes& pluginType,
+                                                               const os::CFUUIDBytes& interfaceType,
+                                                               os::IOCFPlugInInterface** plugIn, std::int32_t* score) {
+  std::shared_ptr<LiveDisk> disk = pluginType == os::kIOATASMARTUserClientTypeID ? smartDiskOf(service) : nullptr;
+  if (!disk) return registry_->createPlugInInterfaceForService(service, pluginType, interfaceType, plugIn, score);
+  if (plugIn == nullptr || score == nullptr) return os::kIOReturnBadArgument;
+  if (interfaceType != os::kIOCFPlugInInterfaceID) return os::kIOReturnUnsupported;
+  auto object = std::make_unique<LiveSMARTPlugIn>(
+      std::move(disk), [this](LiveSMARTPlugIn* gone) { plugIns_.erase(gone->plugInInterface()); });
+  *plugIn = object->plugInInterface();
+  *score = 0;
+  plugIns_.emplace(*plugIn, std::move(object));
+  return os::kIOReturnSuccess;
+}
+
+os::kern_return_t LiveMachine::destroyPlugInInterface(os::IOCFPlugInInterface* plugIn) {
+  auto found = plugIns_.find(plugIn);
+  if (found == plugIns_.end()) return registry_->destroyPlugInInterface(plugIn);
+  found->second->release();
+  return os::kIOReturnSuccess;
+}
+
 std::size_t LiveMachine::heldReferenceCount() const {
   std::size_t held = registry_->heldReferenceCount();
   for (const auto& [handle, connection] : connections_) held += connection.references;
+  for (const auto& [handle, object] : plugIns_) held += object->references();
   return held;
 }
 
@@ -168,6 +203,9 @@ std::string LiveMachine::heldReferenceReport() const {
   std::string report = registry_->heldReferenceReport();
   for (const auto& [handle, connection] : connections_) {
     report += fmt::format("0x{:x}: AppleSMC connection, {} reference(s)\n", handle, connection.references);
+  }
+  for (const auto& [handle, object] : plugIns_) {
+    report += fmt::format("{}: S.M.A.R.T. plug-in, {} reference(s)\n", object->disk().name(), object->references());
   }
   return report;
 }

@@ -2,7 +2,8 @@
 // files are those of a profile made from the machine (LiveProfile.h), kept by a registry
 // machine that the caller builds from it; this machine adds what changes while it runs: the
 // AppleSMC service's user client, answered from the applesmc driver, and the CPU monitor's
-// status block, remade from coretemp and cpufreq on each ForceUpdate.
+// status block, remade from coretemp and cpufreq on each ForceUpdate; and the disks' ATA
+// S.M.A.R.T. plug-ins, whose commands go to the disks through the device layer.
 #pragma once
 
 #include <functional>
@@ -12,8 +13,11 @@
 #include <string>
 
 #include "live/AppleSMCDevice.h"
+#include "live/ATADevice.h"
 #include "live/LiveCPUMonitor.h"
+#include "live/LiveDisk.h"
 #include "live/LiveFiles.h"
+#include "live/LiveSMARTPlugIn.h"
 #include "live/LiveSMCUserClient.h"
 #include "os/Machine.h"
 
@@ -25,11 +29,14 @@ class LiveMachine : public os::Machine {
   using RegistryFactory = std::function<std::shared_ptr<os::Machine>(const Value& profile, std::string* error)>;
 
   /// The machine under the files' root; nullptr and the reason when the registry cannot be built.
+  /// The disks are opened through `disks`, by default the one the root calls for
+  /// (ataDeviceOpenerFor).
   static std::shared_ptr<LiveMachine> create(std::shared_ptr<LiveFiles> files, const RegistryFactory& makeRegistry,
-                                             std::string* error);
+                                             std::string* error, std::shared_ptr<ATADeviceOpener> disks = nullptr);
 
   LiveMachine(std::shared_ptr<os::Machine> registry, std::shared_ptr<LiveFiles> files,
-              std::optional<AppleSMCDevice> smc, ProcessorModel processor = {});
+              std::optional<AppleSMCDevice> smc, ProcessorModel processor = {},
+              std::vector<std::shared_ptr<LiveDisk>> disks = {});
 
   os::kern_return_t getMatchingServices(const Dictionary& matching, os::io_iterator_t* iterator) override;
   os::io_object_t iteratorNext(os::io_iterator_t iterator) override;
@@ -78,12 +85,16 @@ class LiveMachine : public os::Machine {
     LiveSMCUserClient client;
   };
   SMCConnection* smcConnection(os::io_object_t handle);
+  /// The S.M.A.R.T. capable disk the service stands for; nullptr for any other service.
+  std::shared_ptr<LiveDisk> smartDiskOf(os::io_service_t service);
 
   std::shared_ptr<os::Machine> registry_;
   std::shared_ptr<LiveFiles> files_;
   std::optional<AppleSMCDevice> smc_;
   ProcessorModel processor_;
   std::map<os::io_connect_t, SMCConnection> connections_;
+  std::vector<std::shared_ptr<LiveDisk>> disks_;
+  std::map<const os::IOCFPlugInInterface*, std::unique_ptr<LiveSMARTPlugIn>> plugIns_;
   // Far above the registry machine's handles, which count up from a few thousand.
   os::io_connect_t nextConnection_ = 0x70000001;
 };

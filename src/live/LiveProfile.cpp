@@ -19,7 +19,8 @@ Value entry(const char* className, const char* name, Array children, Dictionary 
 
 }  // namespace
 
-Value liveProfile(LiveFiles& files, const std::optional<std::string>& smcVersion) {
+Value liveProfile(LiveFiles& files, const std::optional<std::string>& smcVersion,
+                  const std::vector<std::shared_ptr<LiveDisk>>& disks) {
   LiveIdentity identity = LiveIdentity::read(files);
 
   Array devices;
@@ -33,6 +34,20 @@ Value liveProfile(LiveFiles& files, const std::optional<std::string>& smcVersion
   for (Value& manager : liveBatteryManagers(files)) {
     const std::string name = "BAT" + std::to_string(batteryNumber++);
     devices.push_back(entry("IOACPIPlatformDevice", name.c_str(), {std::move(manager)}));
+  }
+  if (!disks.empty()) {
+    // As a Mac's SATA controller has them: port, device, driver, then the block storage device.
+    Array ports;
+    for (const auto& disk : disks) {
+      Value driver = entry("IOAHCIBlockStorageDriver", nullptr, {disk->registryEntry(files)},
+                           {{"IOClass", Value("IOAHCIBlockStorageDriver")}});
+      Value device = entry("IOAHCIDevice", nullptr, {std::move(driver)});
+      const std::string port = "PRT" + std::to_string(ports.size());
+      ports.push_back(entry("AppleAHCIPort", port.c_str(), {std::move(device)}));
+    }
+    Value ahci = entry("AppleAHCI", nullptr, std::move(ports));
+    Value sata = entry("IOPCIDevice", "SATA", {std::move(ahci)});
+    devices.push_back(entry("IOACPIPlatformDevice", "PCI0", {entry("AppleACPIPCI", nullptr, {std::move(sata)})}));
   }
   Array expertChildren;
   // The driver attaches to the platform expert itself.

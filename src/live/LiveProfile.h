@@ -4,15 +4,20 @@
 #pragma once
 
 #include <optional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "foundation/Value.h"
+#include "live/LiveDisk.h"
 #include "live/LiveFiles.h"
 
 namespace sw::live {
 
 /// The profile of the machine under the files' root. `smcVersion` set adds the AppleSMC service
-/// with that version text ("" when the controller does not tell it).
-Value liveProfile(LiveFiles& files, const std::optional<std::string>& smcVersion);
+/// with that version text ("" when the controller does not tell it); each disk hangs below an
+/// AHCI port of its own.
+Value liveProfile(LiveFiles& files, const std::optional<std::string>& smcVersion,
+                  const std::vector<std::shared_ptr<LiveDisk>>& disks = {});
 
 }  // namespace sw::live

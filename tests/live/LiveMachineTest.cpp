@@ -14,20 +14,7 @@
 namespace sw::live {
 namespace {
 
-std::shared_ptr<LiveMachine> liveMachineOf(const std::filesystem::path& root) {
-  std::string error;
-  auto machine = LiveMachine::create(
-      std::make_shared<LiveFiles>(root),
-      [](const Value& profile, std::string* problem) -> std::shared_ptr<os::Machine> {
-        auto loaded = sim::SimulatedMachine::load(profile, "live");
-        if (auto* made = std::get_if<std::shared_ptr<sim::SimulatedMachine>>(&loaded)) return *made;
-        *problem = std::get<std::string>(loaded);
-        return nullptr;
-      },
-      &error);
-  EXPECT_TRUE(machine) << error;
-  return machine;
-}
+using test::liveMachineOf;
 
 void writeCoretemp(const os::testing::TemporaryDirectory& tree, std::vector<std::pair<std::string, std::string>> cores,
                    const std::string& critical = "100000") {

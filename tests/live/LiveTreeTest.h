@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "live/LiveMachine.h"
 #include "os/TemporaryDirectory.h"
+#include "sim/SimulatedMachine.h"
 
 namespace sw::live::test {
 
@@ -16,6 +18,22 @@ namespace sw::live::test {
 inline std::filesystem::path recordedMachine(const std::string& model) {
   std::filesystem::path folder = std::filesystem::path(SW_LIVE_FIXTURES) / model;
   return std::filesystem::is_directory(folder) ? folder : std::filesystem::path();
+}
+
+/// The live machine of a tree, its registry kept by a simulated machine as the command line does.
+inline std::shared_ptr<LiveMachine> liveMachineOf(const std::filesystem::path& root) {
+  std::string error;
+  auto machine = LiveMachine::create(
+      std::make_shared<LiveFiles>(root),
+      [](const Value& profile, std::string* problem) -> std::shared_ptr<os::Machine> {
+        auto loaded = sim::SimulatedMachine::load(profile, "live");
+        if (auto* made = std::get_if<std::shared_ptr<sim::SimulatedMachine>>(&loaded)) return *made;
+        *problem = std::get<std::string>(loaded);
+        return nullptr;
+      },
+      &error);
+  EXPECT_TRUE(machine) << error;
+  return machine;
 }
 
 struct TreeKey {
