@@ -112,7 +112,8 @@ constexpr std::array<const char*, 16> kFanDescriptors = {"Leftside", "Rightside"
                                                           "ODD",      "HDD",       "PS",        "PCI",
                                                           "Intake",   "Rear",      "Front",     "Center"};
 
-/// The characters a key may carry at the positions the tables look at.
+/// The characters a key may carry at the positions the tables look at: the sensor keys of every
+/// machine we have listings of hold letters and digits only.
 constexpr std::u16string_view kKeyCharacters = u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 /// Package counts beyond 9 change nothing: the tables compare them with one digit.
 constexpr unsigned kMostPackages = 9;

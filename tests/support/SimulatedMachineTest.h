@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -34,11 +35,9 @@ class SimulatedMachineTest : public ::testing::Test {
   /// Declares a message the test expects in the system log, its text without the final line
   /// feed. Each declared message must be logged at least once; it may be logged more often.
   void expectLogMessage(std::string text);
-  /// The same for every message in which the pattern (ECMAScript) is found.
+  /// The same for every message in which the pattern (ECMAScript) is found. A test's own
+  /// CapturedLog takes the messages while it lives; those are the test's to check.
   void expectLogMessageMatching(const std::string& pattern);
-  /// What was logged so far, as logged. A test's own CapturedLog takes the messages while it
-  /// lives; those are the test's to check and do not show here.
-  const std::vector<std::string>& loggedMessages() const { return log_.messages(); }
 
  private:
   struct LogExpectation {
