@@ -3,136 +3,29 @@
 
 SensorLocations.strings maps every location identifier the sensor classes can produce to a
 display-name key (its English name); Localizable.strings translates those keys, the units, the
-messages and the widget page's element names. The identifiers are generated from the same key
-rules the sensor classes follow, with every letter and digit an SMC key may carry, so the tables
-stay complete when a machine brings a key we have not seen. Run it after changing a rule or a
-name: scripts/generate_plugin_strings.py
+messages and the widget page's element names. The SMC locations come from the key tables
+themselves, through the smc-location-names tool of the build, so the tables stay complete when a
+machine brings a key we have not seen; the other sources' locations are listed here. Run it after
+changing a rule or a name:
+
+    cmake --build build --target smc-location-names
+    scripts/generate_plugin_strings.py [--tool build/bin/smc-location-names] [--check]
+
+--check writes nothing and fails when the committed tables differ from what would be written.
 """
+import argparse
+import difflib
 import os
-import string
+import subprocess
+import sys
 
-ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "resources", "Plugin")
-KEY_CHARACTERS = string.digits + string.ascii_uppercase + string.ascii_lowercase
-DIGITS = string.digits
-
-
-def after(c, steps=1):
-    return chr(ord(c) + steps)
+SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+ROOT = os.path.join(SOURCE, "resources", "Plugin")
 
 
-def cpu_letter(d):
-    return after(d, 17) if d in DIGITS else d
-
-
-def slot_pair(d):
-    n = ord(d) - ord("0")
-    return (after("1", n // 2), after("1", n % 2))
-
-
-# (identifier, English name, German name, fills): each fill is a tuple of the characters that
-# replace {0}, {1}, ... in all three texts; None means the texts are fixed.
-SMC_TEMPERATURES = [
-    ("SMC AMBIENT AIR", "Ambient Air", "Umgebungsluft", None),
-    ("SMC AMBIENT AIR POSITION {0}", "Ambient Air {0}", "Umgebungsluft {0}",
-     [(after(d),) for d in KEY_CHARACTERS if d != "0"]),
-    ("SMC PCI SLOT {0} POS {1}", "PCI Slot {0} Position {1}", "PCI-Steckplatz {0} Position {1}",
-     [slot_pair(d) for d in KEY_CHARACTERS]),
-    ("SMC BATTERY", "Battery", "Batterie", None),
-    ("SMC BATTERY POSITION {0}", "Battery Position {0}", "Batterie Position {0}",
-     [(after(d),) for d in KEY_CHARACTERS if d != "0"]),
-    ("SMC CPU {0} DIODE", "CPU {0} Diode", "CPU {0} Diode", [(cpu_letter(d),) for d in KEY_CHARACTERS]),
-    ("SMC CPU {0} HEAT SINK", "CPU {0} Heat Sink", "CPU {0} Kühlkörper", [(cpu_letter(d),) for d in KEY_CHARACTERS]),
-    ("SMC CPU {0} PROXIMITY", "CPU {0} Proximity", "CPU {0} Umgebung", [(cpu_letter(d),) for d in KEY_CHARACTERS]),
-    ("SMC RAID CARD", "RAID Card", "RAID-Karte", None),
-    ("SMC PCIE SLOT {0}", "PCIe Slot {0}", "PCIe-Steckplatz {0}", [(d,) for d in KEY_CHARACTERS if d not in "5E"]),
-    ("SMC GPU DIODE", "GPU Diode", "GPU Diode", None),
-    ("SMC GPU {0} HEAT SINK", "GPU {0} Heat Sink", "GPU {0} Kühlkörper", [(after(d),) for d in KEY_CHARACTERS]),
-    ("SMC GPU {0} CHIP", "GPU {0} Chip", "GPU {0} Chip", [(after(d),) for d in KEY_CHARACTERS]),
-    ("SMC DRIVE BAY {0}", "Drive Bay {0}", "Laufwerksschacht {0}", [(c,) for c in "0123456"]),
-    ("SMC SSD BAY", "SSD Bay", "SSD-Schacht", None),
-    ("SMC MAIN HEAT SINK {0}", "Main Heat Sink {0}", "Hauptkühlkörper {0}",
-     [(after(d) if d in "012345678" else d,) for d in KEY_CHARACTERS]),
-    ("SMC THUNDERBOLT PORT {0}", "Thunderbolt Port {0}", "Thunderbolt-Anschluss {0}", [(after(d),) for d in DIGITS]),
-    ("SMC LCD PROXIMITY", "Display Proximity", "Bildschirm Umgebung", None),
-    ("SMC BATTERY CHARGER PROXIMITY", "Battery Charger Proximity", "Ladeelektronik Umgebung", None),
-    ("SMC MEMORY OUTGOING AIR", "Memory Outgoing Air", "Speicher Abluft", None),
-    ("SMC VOLTAGE REGULATOR AREA", "Voltage Regulator Area", "Spannungsregler Bereich", None),
-    ("SMC MEMORY MODULE SLOT {0}", "Memory Slot {0}", "Speichersteckplatz {0}",
-     sorted({(s,) for s in KEY_CHARACTERS} | {(after(s, 4),) for s in KEY_CHARACTERS})),
-    ("SMC MEMORY SLOTS", "Memory Slots", "Speichersteckplätze", None),
-    ("SMC MEMORY MODULE {0}{1}", "Memory Module {0}{1}", "Speichermodul {0}{1}",
-     [(bank, pos) for bank in "AB" for pos in "012345678"]),
-    ("SMC MEMORY BANK {0} POS {1}", "Memory Bank {0} Position {1}", "Speicherbank {0} Position {1}",
-     [(bank, pos) for bank in "AB" for pos in "012345678"]),
-    ("SMC MAIN LOGIC BOARD", "Main Logic Board", "Hauptplatine", None),
-    ("SMC NORTHBRIDGE CORE", "Northbridge Core", "Northbridge Kern", None),
-    ("SMB NORTHBRIDGE CHIP DIE", "Northbridge Chip Die", "Northbridge Chip", None),
-    ("SMC NORTHBRIDGE HEAT SINK", "Northbridge Heat Sink", "Northbridge Kühlkörper", None),
-    ("SMC NORTHBRIDGE POS {0}", "Northbridge Position {0}", "Northbridge Position {0}",
-     [(after(d),) for d in KEY_CHARACTERS]),
-    ("SMC OPTICAL DRIVE", "Optical Drive", "Optisches Laufwerk", None),
-    ("SMC PLATFORM CONTROLLER HUB", "Platform Controller Hub", "Platform Controller Hub", None),
-    ("SMC POWER SUPPLY SENSOR {0}", "Power Supply Sensor {0}", "Netzteil Sensor {0}",
-     [(after(d),) for d in KEY_CHARACTERS]),
-    ("SMC POWER SUPPLY POSITION {0}", "Power Supply Position {0}", "Netzteil Position {0}",
-     [(after(d),) for d in DIGITS]),
-    ("SMC SECONDARY HEATSINK", "Secondary Heat Sink", "Sekundärer Kühlkörper", None),
-    ("SMC PRIMARY HEATSINK", "Primary Heat Sink", "Primärer Kühlkörper", None),
-    ("SMC EXPANSION SLOTS", "Expansion Slots", "Erweiterungssteckplätze", None),
-    ("SMC LEFT PALM REST", "Left Palm Rest", "Linke Handballenauflage", None),
-    ("SMC RIGHT PALM REST", "Right Palm Rest", "Rechte Handballenauflage", None),
-    ("SMC AIR VENT EXIT", "Air Vent Exit", "Luftauslass", None),
-    ("SMC WLAN CARD", "WLAN Card", "WLAN-Karte", None),
-]
-
-SMC_ELECTRIC = [
-    ("SMC BATTERY I-SENSE", "Battery Current Sense", "Batterie Strommessung", None),
-    ("SMC CPU {0} FRONT SIDE BUS TERMINATION", "CPU {0} Front Side Bus Termination",
-     "CPU {0} Frontside-Bus-Terminierung", [(d,) for d in KEY_CHARACTERS]),
-    ("SMC CPU {0}", "CPU {0}", "CPU {0}",
-     sorted({(cpu_letter(d),) for d in "012345678"} | {(d,) for d in KEY_CHARACTERS if d not in "012345678P"})),
-    ("SMC CPU SUPPLY {0}", "CPU Supply {0}", "CPU Versorgung {0}", [(d,) for d in "012345678"]),
-    ("SMC CPU VOLTAGE SENSE", "CPU Voltage Sense", "CPU Spannungsmessung", None),
-    ("SMC CPU HIGH SIDE", "CPU High Side", "CPU High-Side", None),
-    ("SMC DC INPUT", "DC Input", "Gleichstromeingang", None),
-    ("SMC 12V S5 LINE", "12 V S5 Line", "12-V-S5-Leitung", None),
-    ("SMC DC V-SENSE", "DC Voltage Sense", "Gleichstrom Spannungsmessung", None),
-    ("SMC AC/DC", "AC/DC Power", "Netzteil AC/DC", None),
-    ("SMC PCIE SLOTS 12V RAIL", "PCIe Slots 12 V Rail", "PCIe-Steckplätze 12-V-Schiene", None),
-    ("SMC PCI SLOT {0} 12V BOOST LINE", "PCI Slot {0} 12 V Boost Line", "PCI-Steckplatz {0} 12-V-Boost-Leitung",
-     [(d,) for d in "12"]),
-    ("SMC PCI SLOT {0} 12V LINE", "PCI Slot {0} 12 V Line", "PCI-Steckplatz {0} 12-V-Leitung",
-     sorted({(after(d, -16) if d in "ABCD" else d,) for d in KEY_CHARACTERS if d not in "E12"})),
-    ("SMC FIREWIRE PORTS", "FireWire Ports", "FireWire-Anschlüsse", None),
-    ("SMC GPU SUPPLY {0}", "GPU Supply {0}", "GPU Versorgung {0}", [(after(d),) for d in KEY_CHARACTERS]),
-    ("SMC GPU {0} V-SENSE", "GPU {0} Voltage Sense", "GPU {0} Spannungsmessung", [(after(d),) for d in KEY_CHARACTERS]),
-    ("SMC MXM GRAPHICS MODULE", "MXM Graphics Module", "MXM-Grafikmodul", None),
-    ("SMC OPTICAL DISK DRIVE", "Optical Disk Drive", "Optisches Laufwerk (Versorgung)", None),
-    ("SMC HARD DRIVE {0} 12V LINE", "Hard Drive {0} 12 V Line", "Festplatte {0} 12-V-Leitung",
-     [(d,) for d in KEY_CHARACTERS if d != "5"]),
-    ("SMC MEMORY VRM SUPPLY {0}", "Memory VRM Supply {0}", "Speicher-Spannungsregler {0}", [(d,) for d in KEY_CHARACTERS]),
-    ("SMC NORTHBRIDGE", "Northbridge", "Northbridge", None),
-    ("SMC NORTHBRIDGE {0}", "Northbridge {0}", "Northbridge {0}", [(after(d),) for d in KEY_CHARACTERS if d != "0"]),
-    ("SMC NORTHBRIDGE VCORE", "Northbridge Core Voltage", "Northbridge Kernspannung", None),
-    ("SMC OPTICAL DISK DRIVE 12V LINE", "Optical Disk Drive 12 V Line", "Optisches Laufwerk 12-V-Leitung", None),
-    ("SMC POWER SUPPLY/BATTERY", "Power Supply/Battery", "Netzteil/Batterie", None),
-    ("SMC PBUS V-SENSE", "Power Bus Voltage Sense", "Stromschiene Spannungsmessung", None),
-    ("SMC PSU {0} LINE {1}", "Power Supply {0} Line {1}", "Netzteil {0} Leitung {1}", [slot_pair(d) for d in KEY_CHARACTERS]),
-    ("SMC EXPANSION SLOT {0}", "Expansion Slot {0}", "Erweiterungssteckplatz {0}", [(d,) for d in KEY_CHARACTERS]),
-    ("SMC CPU/VRM SUPPLY {0}", "CPU/VRM Supply {0}", "CPU/Spannungsregler Versorgung {0}",
-     [(chr(code),) for code in range(ord("0"), ord("F") + 1)]),
-    ("SMC MAINBOARD MONITOR {0}", "Mainboard Monitor {0}", "Hauptplatine Überwachung {0}", [(d,) for d in KEY_CHARACTERS]),
-]
-
-SMC_FANS_AND_LIGHTS = [
-    ("SMC FAN {0}", "Fan {0}", "Lüfter {0}", [(str(n),) for n in range(36)]),
-    # Fans that name themselves: the descriptors the machines we know carry.
-    ("SMC FAN {0}", "{0} Fan", "Lüfter {0}",
-     [(name,) for name in ("Leftside", "Rightside", "Left side", "Right side", "Master", "Exhaust", "Main",
-                           "CPU", "ODD", "HDD", "PS", "PCI", "Intake", "Rear", "Front", "Center")]),
-    ("SMC AMBIENT LIGHT {0}", "Ambient Light {0}", "Umgebungslicht {0}", [(str(n),) for n in range(1, 11)]),
-]
-
+# (identifier, English name, German name, fills): each fill is a tuple of the texts that replace
+# {0}, {1}, ... in all three texts; None means the texts are fixed. The SMC locations are not
+# here: the key tables of src/smc name them, and the smc-location-names tool prints them.
 CPU_MONITOR = [
     ("CPU Core {0}", "CPU Core {0}", "CPU-Kern {0}", [(str(n),) for n in range(1, 10)]),
     ("CPU Core {0}", "CPU Core {0}", "CPU-Kern {0}", [("%02d" % n,) for n in range(1, 65)]),
@@ -216,8 +109,7 @@ DISKS = [
     ("SMART-Festplatte {0} ({1})", "Disk {0}", "Festplatte {0}", BUILT_IN_DISKS),
 ]
 
-LOCATION_ROWS = (SMC_TEMPERATURES + SMC_ELECTRIC + SMC_FANS_AND_LIGHTS + CPU_MONITOR + PLATFORM_AND_BATTERIES +
-                 PLATFORM_DRIVERS + DISKS)
+OTHER_LOCATION_ROWS = CPU_MONITOR + PLATFORM_AND_BATTERIES + PLATFORM_DRIVERS + DISKS
 
 # Texts of the default table other than location names: (key, English, German).
 UNITS = [
@@ -253,6 +145,24 @@ def quoted(text):
     return '"' + text.replace("\\", "\\\\").replace('"', '\\"').replace("\n", "\\n") + '"'
 
 
+def smc_rows(tool):
+    """The (identifier, English, German) rows that the smc-location-names tool prints."""
+    try:
+        output = subprocess.run([tool], check=True, capture_output=True, text=True, encoding="utf-8").stdout
+    except (OSError, subprocess.CalledProcessError) as error:
+        raise SystemExit("cannot run %s (build the smc-location-names target first): %s" % (tool, error))
+    rows = []
+    for line in output.splitlines():
+        fields = line.split("\t")
+        if len(fields) != 3:
+            raise SystemExit("%s printed a line without three fields: %r" % (tool, line))
+        identifier, english, german = fields
+        if not english or not german:
+            raise SystemExit("no English or German name for %s: add it in src/smc/SMCLocationNames.cpp" % identifier)
+        rows.append((identifier, english, german, None))
+    return rows
+
+
 def expand(rows):
     """Every (identifier, English, German) the rows produce, in row order, without repeats."""
     seen = {}
@@ -266,16 +176,17 @@ def expand(rows):
     return seen
 
 
-def write(path, header, pairs):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "w", encoding="utf-8") as out:
-        out.write("/* %s Generated by scripts/generate_plugin_strings.py. */\n" % header)
-        for key, value in pairs:
-            out.write("%s = %s;\n" % (quoted(key), quoted(value)))
+def table(header, pairs):
+    lines = ["/* %s Generated by scripts/generate_plugin_strings.py. */\n" % header]
+    lines += ["%s = %s;\n" % (quoted(key), quoted(value)) for key, value in pairs]
+    return "".join(lines)
 
 
-def main():
-    locations = expand(LOCATION_ROWS)
+def tables(tool):
+    """Every string table file (path relative to the plug-in's resources) with its contents."""
+    # The SMC rows hold their identifiers verbatim: escape the braces that format() would fill.
+    smc = [tuple(text.replace("{", "{{").replace("}", "}}") for text in row[:3]) + (None,) for row in smc_rows(tool)]
+    locations = expand(smc + OTHER_LOCATION_ROWS)
     german_of = {}
     for english, german in locations.values():
         if german_of.setdefault(english, german) != german:
@@ -286,14 +197,41 @@ def main():
         raise SystemExit("location names that are also other keys: %s" % sorted(clashes))
     # The display-name keys are the same in every language, so other languages fall back to the
     # English location table.
-    write(os.path.join(ROOT, "en.lproj", "SensorLocations.strings"), "Location identifier -> display-name key.",
-          [(key, english) for key, (english, _) in locations.items()])
+    files = {os.path.join("en.lproj", "SensorLocations.strings"): table(
+        "Location identifier -> display-name key.", [(key, english) for key, (english, _) in locations.items()])}
     for language, column in (("en", 1), ("de", 2)):
-        folder = os.path.join(ROOT, language + ".lproj")
         names = [(english, english if column == 1 else german) for english, german in german_of.items()]
         texts = [(row[0], row[column]) for row in fixed]
-        write(os.path.join(folder, "Localizable.strings"), "Units, messages, page elements, sensor names.",
-              texts + names)
+        files[os.path.join(language + ".lproj", "Localizable.strings")] = table(
+            "Units, messages, page elements, sensor names.", texts + names)
+    return files
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Writes the plug-in's string tables.")
+    parser.add_argument("--tool", default=os.path.join(SOURCE, "build", "bin", "smc-location-names"),
+                        help="the built smc-location-names tool")
+    parser.add_argument("--check", action="store_true", help="compare with the committed tables, write nothing")
+    arguments = parser.parse_args()
+    differ = False
+    for name, contents in tables(arguments.tool).items():
+        path = os.path.join(ROOT, name)
+        if arguments.check:
+            try:
+                with open(path, encoding="utf-8") as committed:
+                    current = committed.read()
+            except OSError:
+                current = ""
+            if current != contents:
+                differ = True
+                diff = difflib.unified_diff(current.splitlines(), contents.splitlines(), path, "generated", lineterm="")
+                print("\n".join(list(diff)[:40]))
+            continue
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "w", encoding="utf-8") as out:
+            out.write(contents)
+    if differ:
+        sys.exit("the string tables differ from the key tables' names: run scripts/generate_plugin_strings.py")
 
 
 if __name__ == "__main__":

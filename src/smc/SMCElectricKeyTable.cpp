@@ -90,4 +90,6 @@ std::optional<std::string> electricLocationForKey(std::string_view key, std::str
   return locationFromTable(kRows, *context);
 }
 
+std::span<const SMCLocationRow> electricKeyRows() { return kRows; }
+
 }  // namespace sw::smc

@@ -18,15 +18,24 @@ std::optional<SMCKeyContext> keyContext(std::string_view key, std::u16string_vie
   return context;
 }
 
-std::optional<std::string> locationFromTable(std::span<const SMCLocationRow> rows, const SMCKeyContext& context) {
+const SMCLocationRow* matchingRow(std::span<const SMCLocationRow> rows, const SMCKeyContext& context) {
   for (const SMCLocationRow& row : rows) {
-    if (row.k != context.k || !row.matches(context)) continue;
-    if (row.arguments == nullptr) return std::string(row.format);
-    std::vector<char16_t> characters = row.arguments(context);
-    std::vector<FormatArgument> arguments(characters.begin(), characters.end());
-    return formatWithArguments(row.format, arguments);
+    if (row.k == context.k && row.matches(context)) return &row;
   }
-  return std::nullopt;
+  return nullptr;
+}
+
+std::string locationOfRow(const SMCLocationRow& row, const SMCKeyContext& context) {
+  if (row.arguments == nullptr) return std::string(row.format);
+  std::vector<char16_t> characters = row.arguments(context);
+  std::vector<FormatArgument> arguments(characters.begin(), characters.end());
+  return formatWithArguments(row.format, arguments);
+}
+
+std::optional<std::string> locationFromTable(std::span<const SMCLocationRow> rows, const SMCKeyContext& context) {
+  const SMCLocationRow* row = matchingRow(rows, context);
+  if (row == nullptr) return std::nullopt;
+  return locationOfRow(*row, context);
 }
 
 char16_t next(char16_t c) { return offsetCharacter(c, 1); }

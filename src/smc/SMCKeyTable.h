@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,8 +22,14 @@ struct SMCKeyContext {
   char16_t s = 0;
   std::string_view model;
   unsigned packages = 0;
+  /// When set, every model prefix a row asks about is added, so a walk of the tables learns
+  /// which models they tell apart.
+  std::set<std::string, std::less<>>* askedModelPrefixes = nullptr;
 
-  bool modelBeginsWith(std::string_view prefix) const { return model.starts_with(prefix); }
+  bool modelBeginsWith(std::string_view prefix) const {
+    if (askedModelPrefixes != nullptr && !askedModelPrefixes->contains(prefix)) askedModelPrefixes->emplace(prefix);
+    return model.starts_with(prefix);
+  }
 };
 
 /// One row: it applies to keys with the character k whose context `matches`; the location is
@@ -37,6 +44,10 @@ struct SMCLocationRow {
 /// The context of a four-character key (UTF-16 units), or nothing for a key of another length
 /// or whose first character is not one of firstCharacters.
 std::optional<SMCKeyContext> keyContext(std::string_view key, std::u16string_view firstCharacters);
+/// The first row for the context's k that matches; null when none does.
+const SMCLocationRow* matchingRow(std::span<const SMCLocationRow> rows, const SMCKeyContext& context);
+/// The row's format filled with the characters it takes from the context.
+std::string locationOfRow(const SMCLocationRow& row, const SMCKeyContext& context);
 /// The location of the first row for the context's k that matches; nothing when none does.
 std::optional<std::string> locationFromTable(std::span<const SMCLocationRow> rows, const SMCKeyContext& context);
 

@@ -107,4 +107,6 @@ std::optional<std::string> temperatureLocationForKey(std::string_view key, std::
   return locationFromTable(kRows, *context);
 }
 
+std::span<const SMCLocationRow> temperatureKeyRows() { return kRows; }
+
 }  // namespace sw::smc

@@ -75,6 +75,7 @@ TEST_F(CPUMonitorDiscovery, theSignatureWithoutItsSteppingChoosesTheVariant) {
                         {67301, "TKSQUORVELx86MonitorCPU67296"}, {67317, "TKSQUORVELx86MonitorCPU67312"},
                         {132690, "TKSQUORVELx86MonitorCPU132688"}, {132802, "TKSQUORVELx86MonitorCPU132800"},
                         {132775, "TKSQUORVELx86MonitorCPU132768"}, {198313, "TKSQUORVELx86MonitorCPU198304"}};
+  expectTemperatureTargetWarnings();
   for (const Case& c : cases) {
     installService(kPenrynBrand, c.signature, freshCores(1));
     auto sensors = monitorSensors();
@@ -92,6 +93,7 @@ TEST_F(CPUMonitorDiscovery, aProcessorWithoutVariantIsNamedInTheLogAndYieldsNoth
 }
 
 TEST_F(CPUMonitorDiscovery, locationsAreZeroFilledFromTenCoresOnAndIdentifiersCountFromZero) {
+  expectTemperatureTargetWarnings();
   installService(kPenrynBrand, kPenrynSignature, freshCores(8));
   auto sensors = monitorSensors();
   ASSERT_EQ(sensors.size(), 8u);
@@ -109,6 +111,7 @@ TEST_F(CPUMonitorDiscovery, locationsAreZeroFilledFromTenCoresOnAndIdentifiersCo
 }
 
 TEST_F(CPUMonitorDiscovery, aTemperatureSensorCarriesTheBrandAndTheFixedPointConverter) {
+  expectTemperatureTargetWarnings();
   CPUStatusFields fields = freshCores(1);
   fields.frequencyReadings = true;
   installService(kPenrynBrand, kSandyBridgeSignature, fields);

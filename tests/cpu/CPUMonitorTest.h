@@ -57,6 +57,13 @@ class CPUMonitorTest : public SimulatedMachineTest {
     return lines;
   }
 
+  /// The later variants log, once per core, that a block without a temperature target (as
+  /// freshCores makes it) leaves them guessing the junction maximum.
+  void expectTemperatureTargetWarnings() {
+    expectLogMessageMatching(
+        R"(^TKSQUORVELx86MonitorCPU\d+: WARNING: could not determine temperature target \(processor core \d+\)!$)");
+  }
+
   /// A block whose records were all updated at the test clock's current second.
   CPUStatusFields freshCores(std::size_t count, CPUCoreFields core = {.thermalReadout = 38}) const {
     core.timeStamp = static_cast<std::uint32_t>(clock_.now());

@@ -136,6 +136,7 @@ TEST_F(CPUMonitorVariants, model23ServerProcessorsReportHotIndicatorsUnlessTempe
 }
 
 TEST_F(CPUMonitorVariants, turboFrequenciesListTheNonZeroRatiosUpToTheVariantsCoreCount) {
+  expectTemperatureTargetWarnings();
   struct Case {
     std::uint32_t signature;
     std::vector<std::uint8_t> ratios;

@@ -98,6 +98,7 @@ TEST_F(SMCClient, theSharedClientIsOpenedOnceAndReadsValuesTypesPrecisionsAndFai
                                     smcKey("ZZ99", "sp99", {1, 2}), smcKey("ACIC", "ui16", {0, 5}),
                                     smcKey("EMTY", "hex_", {}), smcKey("OSK0", "ch8*", {'a', 'b'}, SMCKeyFlag::Hidden),
                                     smcKey("ACCL", "ui8 ", {0}, SMCKeyFlag::Fail)});
+  expectLogMessage(kMissingKeyLog);  // the precision of NONE
   EXPECT_EQ(Controller::sharedSystemManagementController().get(), &smc);
   EXPECT_EQ(sim::SMCUserClient::connectionCounts().size(), 1u);
   EXPECT_EQ(smc.versionNumber(), "1.47f2");
@@ -126,6 +127,8 @@ TEST_F(SMCClient, listingSkipsHiddenKeysAndIndexesBeyondTheKeysAndNeedsAReadable
       {"a count beyond the keys", smcKey("#KEY", "ui32", {0, 0, 0, 4}), {"#KEY", "TC0D"}},
       {"an unreadable count", smcKey("#KEY", "ui32", {0, 0, 0, 2}, SMCKeyFlag::Fail), {}},
   };
+  expectLogMessage(kMissingKeyLog);  // the indexes beyond the keys
+  expectLogMessage(kFailedReadLog);  // the unreadable count
   for (const auto& [fault, countOrHidden, listed] : kCases) {
     Controller& smc = controllerWith({countOrHidden, smcKey("TC0D", "sp78", kDiode45)});
     EXPECT_EQ(smc.allPropertyKeys(), listed) << fault;

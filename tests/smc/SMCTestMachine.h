@@ -26,6 +26,11 @@ inline ProfileBuilder smcMachine(Array keys, const std::string& model = "MacBook
   return builder;
 }
 
+/// What the client logs when it asks for a key the controller does not have, and when the
+/// controller fails a read.
+inline constexpr const char* kMissingKeyLog = "TKSSystemManagementController: function call failed with error -536870160";
+inline constexpr const char* kFailedReadLog = "TKSSystemManagementController: function call failed with error -536870212";
+
 /// Every call the newest SMC connection received.
 inline std::uint64_t smcCalls() { return sim::SMCUserClient::lastConnectionCounts().total(); }
 

@@ -11,6 +11,34 @@ void SimulatedMachineTest::SetUp() { install(ProfileBuilder()); }
 void SimulatedMachineTest::TearDown() {
   sw::resetProcessState();
   expectCleanKernel();
+  expectDeclaredLog();
+}
+
+void SimulatedMachineTest::expectLogMessage(std::string text) {
+  expectedLog_.push_back({"\"" + text + "\"", std::move(text), std::nullopt});
+}
+
+void SimulatedMachineTest::expectLogMessageMatching(const std::string& pattern) {
+  expectedLog_.push_back({"a message matching /" + pattern + "/", "", std::regex(pattern)});
+}
+
+void SimulatedMachineTest::expectDeclaredLog() {
+  std::vector<bool> seen(expectedLog_.size(), false);
+  for (const std::string& message : log_.messages()) {
+    std::string_view text = message;
+    if (text.ends_with('\n')) text.remove_suffix(1);
+    bool expected = false;
+    for (std::size_t i = 0; i < expectedLog_.size(); ++i) {
+      const LogExpectation& expectation = expectedLog_[i];
+      const bool matches = expectation.pattern ? std::regex_search(text.begin(), text.end(), *expectation.pattern)
+                                               : text == expectation.text;
+      if (matches) seen[i] = expected = true;
+    }
+    if (!expected) ADD_FAILURE() << "unexpected system log message: \"" << text << "\"";
+  }
+  for (std::size_t i = 0; i < expectedLog_.size(); ++i) {
+    if (!seen[i]) ADD_FAILURE() << "expected system log message not logged: " << expectedLog_[i].description;
+  }
 }
 
 void SimulatedMachineTest::expectCleanKernel() {
