@@ -22,15 +22,9 @@ ScriptResult nothing() { return std::monostate(); }
 const std::vector<ScriptOperation>& scriptOperations() {
   static const std::vector<ScriptOperation> operations = {
       {"setWidgetIdentifier:", "setWidgetIdentifier", {P::Text},
-       [](C& c, Arguments a) {
-         c.setWidgetIdentifier(text(a, 0));
-         return nothing();
-       }},
+       [](C& c, Arguments a) { c.setWidgetIdentifier(text(a, 0)); return nothing(); }},
       {"setMaximumSensorNameWidth:", "setMaximumSensorNameWidth", {P::Float},
-       [](C& c, Arguments a) {
-         c.setMaximumSensorNameWidth(real(a, 0));
-         return nothing();
-       }},
+       [](C& c, Arguments a) { c.setMaximumSensorNameWidth(real(a, 0)); return nothing(); }},
       {"localizedStringForElementWithName:", "localizedStringForElementWithName", {P::Text},
        [](C& c, Arguments a) { return ScriptResult(c.localizedStringForElementWithName(text(a, 0))); }},
       {"numberOfAvailableSensors", "numberOfAvailableSensors", {},
@@ -53,10 +47,7 @@ const std::vector<ScriptOperation>& scriptOperations() {
          return nothing();
        }},
       {"setTemperatureUnitIndex:", "setTemperatureUnitIndex", {P::Integer},
-       [](C& c, Arguments a) {
-         c.setTemperatureUnitIndex(integer(a, 0));
-         return nothing();
-       }},
+       [](C& c, Arguments a) { c.setTemperatureUnitIndex(integer(a, 0)); return nothing(); }},
       {"preferredSensorIndexAtDisplayIndex:", "preferredSensorIndexAtDisplayIndex", {P::Integer},
        [](C& c, Arguments a) { return ScriptResult(c.preferredSensorIndexAtDisplayIndex(integer(a, 0))); }},
       {"preferredTemperatureUnitIndex", "preferredTemperatureUnitIndex", {},
@@ -66,10 +57,7 @@ const std::vector<ScriptOperation>& scriptOperations() {
       {"localizedURLForMasterApplication", "localizedURLForMasterApplication", {},
        [](C& c, Arguments) { return ScriptResult(c.localizedURLForMasterApplication()); }},
       {"logDebugString:", "logDebugString", {P::Text},
-       [](C& c, Arguments a) {
-         c.logDebugString(text(a, 0));
-         return nothing();
-       }},
+       [](C& c, Arguments a) { c.logDebugString(text(a, 0)); return nothing(); }},
   };
   return operations;
 }
