@@ -5,7 +5,7 @@
 #include "fuzz/FuzzInput.h"
 #include "sim/ProfileError.h"
 #include "sim/SMCKeyTable.h"
-#include "smc/SMCListing.h"
+#include "sim/SMCListing.h"
 
 namespace {
 
@@ -22,13 +22,13 @@ void checkLoadable(const sw::Array& keys) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string error;
-  const auto keys = sw::smc::parseSMCListing(sw::fuzz::bytesAsText(data, size), &error);
+  const auto keys = sw::sim::parseSMCListing(sw::fuzz::bytesAsText(data, size), &error);
   if (!keys) {
     sw::fuzz::require(!error.empty(), "a refused listing says why");
     return 0;
   }
-  for (const auto signals : {sw::smc::SMCListingSignals::None, sw::smc::SMCListingSignals::Added}) {
-    const sw::Array imported = sw::smc::smcKeysFromListing(*keys, signals);
+  for (const auto signals : {sw::sim::SMCListingSignals::None, sw::sim::SMCListingSignals::Added}) {
+    const sw::Array imported = sw::sim::smcKeysFromListing(*keys, signals);
     sw::fuzz::require(imported.size() == keys->size(), "every listed key is imported");
     checkLoadable(imported);
   }

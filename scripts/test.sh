@@ -8,8 +8,9 @@ scripts/install-deps.sh test
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-scripts/build.sh build
-scripts/build.sh build-sanitize -DSW_SANITIZE=ON -DSW_BUILD_BENCH=OFF
+# Both builds treat warnings as errors, so that a new warning fails here rather than piling up.
+scripts/build.sh build -DSW_WERROR=ON
+scripts/build.sh build-sanitize -DSW_SANITIZE=ON -DSW_BUILD_BENCH=OFF -DSW_WERROR=ON
 for dir in build build-sanitize; do
   echo "== unit tests in $dir"
   ctest --test-dir "$dir" --output-on-failure

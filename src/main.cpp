@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "host/CommandLine.h"
+#include "cli/CommandLine.h"
 #include "os/Clock.h"
 
 int main(int argc, char** argv) {
@@ -13,5 +13,5 @@ int main(int argc, char** argv) {
     const double seconds = std::strtod(fixed, &end);
     if (end != fixed && *end == '\0' && std::isfinite(seconds)) sw::os::setClock([seconds] { return seconds; });
   }
-  return sw::host::runCommandLine(argc, argv);
+  return sw::cli::runCommandLine(argc, argv);
 }

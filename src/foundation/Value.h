@@ -27,7 +27,12 @@ struct Date {
 class Value {
  public:
   /// Numbers keep integer, real and boolean apart, as the platform's number objects do.
+  // The kinds are always named Value::Kind::Array and so on and hide none of the types of the
+  // same names, but GCC's -Wshadow reports every scoped enumerator named like a type.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"
   enum class Kind { Dictionary, Array, String, Integer, Real, Boolean, Data, Date };
+#pragma GCC diagnostic pop
 
   Value() : storage_(sw::Dictionary{}) {}
   Value(sw::Dictionary dictionary) : storage_(std::move(dictionary)) {}

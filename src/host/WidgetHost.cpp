@@ -326,7 +326,7 @@ class WidgetHost::Server {
     const auto& elements = std::get<std::vector<BatchElement>>(parsed);
     // Each answer is written out as it comes: the array is only ever sent, never looked into.
     Answer answer;
-    answer.body = "[";
+    answer.body.push_back('[');  // GCC 12 misreports `= "["` as an overlapping copy (GCC bug 105329)
     const bool found = instances_.withInstance(identifier, [&](const WidgetInstanceTable::ScriptCall& call) {
       for (const BatchElement& element : elements) {
         if (answer.body.size() > 1) answer.body += ',';

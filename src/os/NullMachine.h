@@ -46,7 +46,7 @@ class NullMachine final : public Machine {
   bool hasGethostuuid() const override { return false; }
   int gethostuuid(std::uint8_t uuid[16], const timespec* wait) override;
   std::optional<std::string> copyMachineName() override { return std::nullopt; }
-  std::optional<Data> readFile(std::string_view path) override { return std::nullopt; }
+  std::optional<Data> readFile(std::string_view) override { return std::nullopt; }
   Dictionary standardUserDefaults() override { return {}; }
 };
 

@@ -145,6 +145,16 @@ std::string fourCharCodeText(FourCharCode code) {
   return macRomanToUTF8(bytes);
 }
 
+std::optional<double> fixedPointValue(FourCharCode type, const Data& bytes) {
+  const std::string text = fourCharCodeText(type);
+  if (!text.starts_with("fp") && !text.starts_with("sp")) return std::nullopt;
+  std::optional<NumericType> numeric = numericTypeOf(type);
+  if (!numeric || bytes.size() != numeric->size) return std::nullopt;
+  const auto raw = static_cast<std::uint16_t>((bytes[0] << 8) | bytes[1]);
+  const double number = numeric->isSigned ? static_cast<double>(static_cast<std::int16_t>(raw)) : static_cast<double>(raw);
+  return std::ldexp(number, -numeric->fractionBits);
+}
+
 Data SMCKey::currentBytes() const {
   if (!signal) return bytes;
   return encode(signal->valueAt(os::currentTime()), *numericTypeOf(type), true).value_or(bytes);

@@ -48,4 +48,8 @@ class SMCKeyTable {
 /// The code as its four characters (Mac OS Roman bytes shown as UTF-8), e.g. "TC0D".
 std::string fourCharCodeText(FourCharCode code);
 
+/// The number two bytes of a fixed-point type ("fpXY", "spXY") stand for; nothing for other
+/// types, fixed-point names without a valid split of bits, or another count of bytes.
+std::optional<double> fixedPointValue(FourCharCode type, const Data& bytes);
+
 }  // namespace sw::sim

@@ -12,6 +12,7 @@
 #include "os/TextMeasurer.h"
 #include "system/TKSMachineInfo.h"
 #include "widget/ReadingFormatter.h"
+#include "widget/ScriptOperations.h"
 #include "widget/SupportedModels.h"
 #include "widget/WebView.h"
 #include "widget/WidgetPreferences.h"
@@ -21,41 +22,8 @@ namespace sw {
 
 namespace {
 
-struct ScriptOperation {
-  std::string_view selector;
-  std::string_view scriptName;
-};
-
-// The only operations the page's script may call, under the names it calls them by.
-constexpr std::array<ScriptOperation, 17> kScriptOperations = {{
-    {"setWidgetIdentifier:", "setWidgetIdentifier"},
-    {"setMaximumSensorNameWidth:", "setMaximumSensorNameWidth"},
-    {"localizedStringForElementWithName:", "localizedStringForElementWithName"},
-    {"numberOfAvailableSensors", "numberOfAvailableSensors"},
-    {"localizedSensorNameAtDisplayIndex:", "localizedSensorNameAtDisplayIndex"},
-    {"localizedDifferentiatingSensorNameAtIndex:", "localizedDifferentiatingSensorNameAtIndex"},
-    {"localizedReadingAtDisplayIndex:", "localizedReadingAtDisplayIndex"},
-    {"localizedStatusMessage", "localizedStatusMessage"},
-    {"localizedVersionMessage", "localizedVersionMessage"},
-    {"relativePathForTypeIconAtDisplayIndex:", "relativePathForTypeIconAtDisplayIndex"},
-    {"setPreferredSensorIndex:forDisplayIndex:", "setPreferredSensorIndexForDisplayIndex"},
-    {"setTemperatureUnitIndex:", "setTemperatureUnitIndex"},
-    {"preferredSensorIndexAtDisplayIndex:", "preferredSensorIndexAtDisplayIndex"},
-    {"preferredTemperatureUnitIndex", "preferredTemperatureUnitIndex"},
-    {"bundleIdentifierForMasterApplication", "bundleIdentifierForMasterApplication"},
-    {"localizedURLForMasterApplication", "localizedURLForMasterApplication"},
-    {"logDebugString:", "logDebugString"},
-}};
-
 constexpr std::string_view kMasterApplicationBundleIdentifier = "org.sensorwidget.SensorMonitor";
 constexpr std::string_view kMasterApplicationURL = "https://sensorwidget.org/monitor/";
-
-const ScriptOperation* scriptOperationForSelector(std::string_view selector) {
-  for (const auto& operation : kScriptOperations) {
-    if (operation.selector == selector) return &operation;
-  }
-  return nullptr;
-}
 
 /// A display index counts as valid when, taken as unsigned, it is 0 or 1: negative ones are not.
 bool isDisplayIndex(std::int32_t displayIndex) { return static_cast<std::uint32_t>(displayIndex) <= 1; }
@@ -113,13 +81,13 @@ void PluginController::windowScriptObjectAvailable(WebScriptObject& windowObject
 }
 
 std::optional<std::string> PluginController::webScriptNameForSelector(std::string_view selector) {
-  const ScriptOperation* operation = scriptOperationForSelector(selector);
+  const widget::ScriptOperation* operation = widget::scriptOperationForSelector(selector);
   if (operation == nullptr) return std::nullopt;
   return std::string(operation->scriptName);
 }
 
 bool PluginController::isSelectorExcludedFromWebScript(std::string_view selector) {
-  return scriptOperationForSelector(selector) == nullptr;
+  return widget::scriptOperationForSelector(selector) == nullptr;
 }
 
 bool PluginController::isKeyExcludedFromWebScript(std::string_view /*key*/) { return true; }

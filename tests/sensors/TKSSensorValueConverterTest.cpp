@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 
 #include "foundation/SequentialCoder.h"
@@ -68,7 +69,8 @@ TEST(SequentialArchive, AStringCountPastTheEndIsRefused) {
   SequentialEncoder encoder;
   encoder.encodeString("abc");
   Data bytes = encoder.data();
-  for (std::size_t i = 1; i <= 4; ++i) bytes[i] = 0xFF;  // a count of 4 GiB behind three bytes
+  ASSERT_GT(bytes.size(), 4u);
+  std::fill_n(bytes.begin() + 1, 4, 0xFF);  // a count of 4 GiB behind three bytes
   SequentialDecoder decoder(bytes);
   EXPECT_EQ(decoder.decodeString(), std::nullopt);
 }

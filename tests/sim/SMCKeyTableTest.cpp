@@ -2,6 +2,9 @@
 // encoded by their type and keys that follow a signal.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <tuple>
+
 #include "sim/SMCKeyTable.h"
 
 namespace sw::sim {
@@ -53,6 +56,21 @@ TEST(SMCKeyValues, ANumberIsEncodedAsItsTypeDeliversIt) {
   }
   EXPECT_EQ(parsedKey(keyWith("TC0D", Value("sp78"), "Bytes", Value(Data{0x2d}))).bytes, (Data{0x2d}))
       << "bytes are kept as given even when they do not match the type";
+}
+
+// The listing importer bases a key's signal on this reading; a sign or bit-split slip would make
+// the imported profiles' temperatures and fans move around the wrong value.
+TEST(SMCKeyValues, FixedPointBytesReadBackAsTheNumberTheyHold) {
+  const std::tuple<const char*, Data, std::optional<double>> kReadings[] = {
+      {"sp78", {0x2d, 0x80}, 45.5}, {"sp78", {0xff, 0x00}, -1.0}, {"fpe2", {0x1f, 0x40}, 2000.0},
+      {"sp1e", {0x80, 0x00}, -2.0}, {"fp88", {0xff, 0xff}, 255.99609375},
+      {"ui16", {0x00, 0x10}, std::nullopt},  // an integer type is no fixed-point reading
+      {"fp78", {0x00, 0x10}, std::nullopt},  // unsigned, yet its bits do not add up to 16
+      {"sp78", {0x2d}, std::nullopt},         // bytes short of the type's size
+  };
+  for (const auto& [type, bytes, number] : kReadings) {
+    EXPECT_EQ(fixedPointValue(parsedKey(keyWith("TEST", Value(type), "Bytes", Value(bytes))).type, bytes), number) << type;
+  }
 }
 
 // A key following its signal over time shows in the SMC sensor tests; here the bound of its type.

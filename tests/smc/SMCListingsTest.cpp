@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "os/Clock.h"
-#include "smc/SMCListing.h"
+#include "sim/SMCListing.h"
 #include "smc/SMCTestMachine.h"
 #include "smc/TKSSMCElectricSensor.h"
 #include "smc/TKSSMCFanSensor.h"
@@ -35,16 +35,16 @@ constexpr const char* kListing =
 
 TEST(SMCListing, publicUnreadableAndHiddenKeysBecomeKeyDictionaries) {
   std::string error;
-  auto keys = smc::parseSMCListing(kListing, &error);
+  auto keys = sim::parseSMCListing(kListing, &error);
   ASSERT_TRUE(keys) << error;
-  Array entries = smc::smcKeysFromListing(*keys, smc::SMCListingSignals::None);
+  Array entries = sim::smcKeysFromListing(*keys, sim::SMCListingSignals::None);
   ASSERT_EQ(entries.size(), 5u);
   EXPECT_EQ(entries[1], smcKey("TC0D", "sp78", {0x2D, 0x80}));
   EXPECT_EQ(entries[2], smcKey("ACCL", "ui8 ", {0}, SMCKeyFlag::Fail));  // zero bytes of the listed size
   EXPECT_EQ(*entries[3].find("Type")->asData(), (Data{'u', 'i', '8', 0}));  // the hex column, not the printed name
   EXPECT_EQ(entries[3].find("Hidden")->asBoolean(), true);
 
-  entries = smc::smcKeysFromListing(*keys, smc::SMCListingSignals::Added);
+  entries = sim::smcKeysFromListing(*keys, sim::SMCListingSignals::Added);
   ASSERT_NE(entries[1].find("Signal"), nullptr);
   EXPECT_EQ(entries[1].find("Signal")->find("Base")->asReal(), 45.5);  // around the listed value
   EXPECT_EQ(entries[0].find("Signal"), nullptr);  // the key count never moves
@@ -63,7 +63,7 @@ TEST(SMCListing, malformedLinesAreRefusedWithTheirLineNumber) {
                                 "[TC0D] type [sp78] 73703738 len [ 2] attr [C0] -> 2E00",
                                 "line 3: key \"TC0D\" is listed twice"}}) {
     std::string error;
-    EXPECT_FALSE(smc::parseSMCListing(std::string("Public keys (1):\n") + test.line + "\n", &error)) << test.line;
+    EXPECT_FALSE(sim::parseSMCListing(std::string("Public keys (1):\n") + test.line + "\n", &error)) << test.line;
     EXPECT_EQ(error, test.reason);
   }
 }
@@ -94,7 +94,7 @@ const RealMachine kRealMachines[] = {
     {"iMac13,2", 1, 9, 6, 1, 1, "SMC FAN Main", true},
 };
 
-std::vector<smc::SMCListingKey> listingOf(const std::string& model) {
+std::vector<sim::SMCListingKey> listingOf(const std::string& model) {
   // A compiler cache may record this file's path relative to the build tree; the test runner
   // names the source tree.
   const char* sourceDir = std::getenv("SW_SOURCE_DIR");
@@ -105,9 +105,9 @@ std::vector<smc::SMCListingKey> listingOf(const std::string& model) {
   std::stringstream text;
   text << file.rdbuf();
   std::string error;
-  auto keys = smc::parseSMCListing(text.str(), &error);
+  auto keys = sim::parseSMCListing(text.str(), &error);
   EXPECT_TRUE(keys) << model << ": " << error;
-  return keys.value_or(std::vector<smc::SMCListingKey>{});
+  return keys.value_or(std::vector<sim::SMCListingKey>{});
 }
 
 class SMCRealMachines : public SimulatedMachineTest {
@@ -136,7 +136,7 @@ TEST_F(SMCRealMachines, discoveryFindsTheSensorsTheKeyTablesCallForAndTheBuiltIn
   expectLogMessage(kMissingKeyLog);  // the client's check of the CPU diode on machines without TC0D
   for (const RealMachine& machine : kRealMachines) {
     SCOPED_TRACE(machine.model);
-    install(smcMachine(smc::smcKeysFromListing(listingOf(machine.model), smc::SMCListingSignals::None), machine.model)
+    install(smcMachine(sim::smcKeysFromListing(listingOf(machine.model), sim::SMCListingSignals::None), machine.model)
                 .sysctl("hw.packages", machine.packages));
     const std::array<std::size_t, 4> expected{machine.temperatures, machine.electric, machine.fans, machine.lights};
     EXPECT_EQ(discover(machine.someLocation), expected);

@@ -5,10 +5,10 @@
 #include <iostream>
 
 #include "foundation/PropertyListSerialization.h"
-#include "host/CommonOptions.h"
-#include "host/MachineRecorder.h"
+#include "cli/CommonOptions.h"
+#include "cli/MachineRecorder.h"
 
-namespace sw::host {
+namespace sw::cli {
 namespace {
 
 struct RecordCommandOptions {
@@ -47,4 +47,4 @@ void addRecordCommand(CLI::App& app, CommonOptions& options) {
   command->callback([&options, recordOptions] { runRecord(options, *recordOptions); });
 }
 
-}  // namespace sw::host
+}  // namespace sw::cli

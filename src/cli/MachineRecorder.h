@@ -5,7 +5,7 @@
 
 #include "foundation/Value.h"
 
-namespace sw::host {
+namespace sw::cli {
 
 struct RecordOptions {
   /// Otherwise the machine's serial number and UUID become placeholders of the same form, and
@@ -20,4 +20,4 @@ Value recordCurrentMachine(const RecordOptions& options);
 /// a UUID becomes zeros; in a text of another form every letter becomes X and every digit 0.
 std::string serialPlaceholder(std::string_view serial);
 
-}  // namespace sw::host
+}  // namespace sw::cli

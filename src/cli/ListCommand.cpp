@@ -6,7 +6,7 @@
 #include <map>
 #include <memory>
 
-#include "host/CommonOptions.h"
+#include "cli/CommonOptions.h"
 #include "host/ControllerFactory.h"
 #include "host/OpenMetrics.h"
 #include "system/TKSMachineInfo.h"
@@ -14,7 +14,7 @@
 #include "widget/ReadingFormatter.h"
 #include "widget/WebView.h"
 
-namespace sw::host {
+namespace sw::cli {
 
 namespace {
 
@@ -79,11 +79,11 @@ void printText(const Json& list) {
 void runList(CommonOptions& common, const ListOptions& options) {
   common.installMachine();
   WebView page;
-  const auto controller = createControllerForPage(page);
+  const auto controller = host::createControllerForPage(page);
   // The scale is shown, not stored: listing never changes the user's settings.
   controller->selectTemperatureUnitIndex(kScales.at(options.scale));
   if (options.format == "openmetrics" && !options.json) {
-    std::cout << openMetricsText(*controller);
+    std::cout << host::openMetricsText(*controller);
     return;
   }
   const Json list = listJSON(*controller);
@@ -108,4 +108,4 @@ void addListCommand(CLI::App& app, CommonOptions& options) {
   command->callback([&options, listOptions] { runList(options, *listOptions); });
 }
 
-}  // namespace sw::host
+}  // namespace sw::cli

@@ -1,10 +1,10 @@
 // The registry listing of `sensorwidget ioreg`, pinned on a small machine.
 #include <gtest/gtest.h>
 
-#include "host/IoregCommand.h"
+#include "cli/IoregCommand.h"
 #include "support/ProfileBuilder.h"
 
-namespace sw::host {
+namespace sw::cli {
 namespace {
 
 TEST(IoregListing, ASmallMachineListsEveryEntryWithItsPropertiesBeneathIt) {
@@ -37,4 +37,4 @@ TEST(IoregListing, ASmallMachineListsEveryEntryWithItsPropertiesBeneathIt) {
 }
 
 }  // namespace
-}  // namespace sw::host
+}  // namespace sw::cli

@@ -6,7 +6,7 @@
 #include "foundation/Value.h"
 #include "sim/RegistryEntry.h"
 
-namespace sw::host {
+namespace sw::cli {
 
 /// One value in the registry listing's notation: strings quoted, data as <hex> or <"text">,
 /// booleans Yes/No, dictionaries {"k"=v,...} and arrays (a,b) on one line.
@@ -16,4 +16,4 @@ std::string ioregValueText(const Value& value);
 /// level, and each entry's properties as "\"key\" = value" lines beneath it.
 std::string ioregTree(const sim::RegistryEntry& root);
 
-}  // namespace sw::host
+}  // namespace sw::cli

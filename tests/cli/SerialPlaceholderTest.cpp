@@ -1,9 +1,9 @@
 // What a recording keeps of the machine's serial number and UUID.
 #include <gtest/gtest.h>
 
-#include "host/MachineRecorder.h"
+#include "cli/MachineRecorder.h"
 
-namespace sw::host {
+namespace sw::cli {
 namespace {
 
 TEST(SerialPlaceholder, KeepsPlantWeekAndModelButNotTheUniqueDigits) {
@@ -18,4 +18,4 @@ TEST(SerialPlaceholder, KeepsPlantWeekAndModelButNotTheUniqueDigits) {
 }
 
 }  // namespace
-}  // namespace sw::host
+}  // namespace sw::cli

@@ -10,7 +10,7 @@
 
 #include "sim/SimulatedMachine.h"
 
-namespace sw::host {
+namespace sw::cli {
 
 struct CommonOptions {
   std::string profile;            // --profile: a built-in name or a plist file; empty: the default
@@ -53,4 +53,4 @@ void addServeCommand(CLI::App& app, CommonOptions& options);
 void addRecordCommand(CLI::App& app, CommonOptions& options);
 void addCPUMonitorEntryCommand(CLI::App& app, CommonOptions& options);
 
-}  // namespace sw::host
+}  // namespace sw::cli

@@ -1,14 +1,14 @@
 // `sensorwidget ioreg`: the simulated machine's registry as a tree.
-#include "host/IoregCommand.h"
+#include "cli/IoregCommand.h"
 
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <iostream>
 
-#include "host/CommonOptions.h"
+#include "cli/CommonOptions.h"
 
-namespace sw::host {
+namespace sw::cli {
 namespace {
 
 /// Data that holds one zero-terminated printable text reads better as that text.
@@ -81,4 +81,4 @@ void addIoregCommand(CLI::App& app, CommonOptions& options) {
   });
 }
 
-}  // namespace sw::host
+}  // namespace sw::cli

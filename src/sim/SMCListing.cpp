@@ -1,5 +1,5 @@
 // Reading controller key listings and turning them into key dictionaries of a profile.
-#include "smc/SMCListing.h"
+#include "sim/SMCListing.h"
 
 #include <fmt/format.h>
 
@@ -9,9 +9,9 @@
 #include <set>
 
 #include "foundation/TextEncoding.h"
-#include "smc/SMCValueDecoding.h"
+#include "sim/SMCKeyTable.h"
 
-namespace sw::smc {
+namespace sw::sim {
 namespace {
 
 constexpr std::size_t kMaximumDataSize = 32;
@@ -73,7 +73,7 @@ bool holdsOnlyPrintableBytes(std::uint32_t code) {
 }
 
 Value typeValue(std::uint32_t code) {
-  if (holdsOnlyPrintableBytes(code)) return Value(stringForFourCharCode(code));
+  if (holdsOnlyPrintableBytes(code)) return Value(fourCharCodeText(code));
   return Value(Data{std::uint8_t(code >> 24), std::uint8_t(code >> 16), std::uint8_t(code >> 8), std::uint8_t(code)});
 }
 
@@ -93,13 +93,9 @@ constexpr SignalShape kSignalShapes[] = {
 
 std::optional<Value> signalFor(const SMCListingKey& key) {
   bool isFanSpeed = key.key.size() == 4 && key.key[0] == 'F' && key.key.substr(2) == "Ac";
-  if (!key.readable || !isFixedPointType(key.type) || key.bytes.size() != 2) return std::nullopt;
+  if (!key.readable) return std::nullopt;
   if (key.key[0] == 'F' && !isFanSpeed) return std::nullopt;
-  TKSSMCValue value;
-  value.dataSize = 2;
-  value.dataType = key.type;
-  std::copy(key.bytes.begin(), key.bytes.end(), value.bytes.begin());
-  std::optional<double> base = numberValue(objectValueForSMCValue(value));
+  std::optional<double> base = fixedPointValue(key.type, key.bytes);
   if (!base || !(*base > 0)) return std::nullopt;
   for (const SignalShape& shape : kSignalShapes) {
     if (key.key[0] != shape.firstLetter) continue;
@@ -157,4 +153,4 @@ Array smcKeysFromListing(const std::vector<SMCListingKey>& keys, SMCListingSigna
   return entries;
 }
 
-}  // namespace sw::smc
+}  // namespace sw::sim

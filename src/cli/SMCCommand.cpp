@@ -8,12 +8,12 @@
 #include <sstream>
 
 #include "foundation/PropertyListSerialization.h"
-#include "host/CommonOptions.h"
-#include "smc/SMCListing.h"
+#include "cli/CommonOptions.h"
+#include "sim/SMCListing.h"
 #include "smc/SMCValueDecoding.h"
 #include "smc/TKSSystemManagementController.h"
 
-namespace sw::host {
+namespace sw::cli {
 namespace {
 
 constexpr int kUnusableInput = 1;
@@ -49,12 +49,12 @@ void importListing(const std::string& path, bool withSignals) {
   std::stringstream text;
   text << file.rdbuf();
   std::string error = "cannot be read";
-  std::optional<std::vector<smc::SMCListingKey>> keys = file ? smc::parseSMCListing(text.str(), &error) : std::nullopt;
+  std::optional<std::vector<sim::SMCListingKey>> keys = file ? sim::parseSMCListing(text.str(), &error) : std::nullopt;
   if (!keys) {
     std::cerr << fmt::format("sensorwidget: {}: {}\n", path, error);
     throw CLI::RuntimeError(kUnusableInput);
   }
-  Array entries = smc::smcKeysFromListing(*keys, withSignals ? smc::SMCListingSignals::Added : smc::SMCListingSignals::None);
+  Array entries = sim::smcKeysFromListing(*keys, withSignals ? sim::SMCListingSignals::Added : sim::SMCListingSignals::None);
   Data plist = PropertyListSerialization::dataFromPropertyList(Value(std::move(entries)), PropertyListSerialization::Format::XML);
   std::cout.write(reinterpret_cast<const char*>(plist.data()), std::streamsize(plist.size()));
 }
@@ -76,4 +76,4 @@ void addSMCCommand(CLI::App& app, CommonOptions& options) {
   });
 }
 
-}  // namespace sw::host
+}  // namespace sw::cli

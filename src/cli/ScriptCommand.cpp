@@ -6,33 +6,33 @@
 #include <string>
 #include <variant>
 
-#include "host/CommonOptions.h"
+#include "cli/CommonOptions.h"
 #include "host/ControllerFactory.h"
 #include "host/ScriptCallRequest.h"
 #include "host/ScriptDispatcher.h"
 #include "widget/PluginController.h"
 #include "widget/WebView.h"
 
-namespace sw::host {
+namespace sw::cli {
 
 namespace {
 
 using nlohmann::json;
 
 // Lines go through the same parser and limits as the widget host's requests.
-json answerLine(PluginController& controller, const ScriptLine& line) {
-  if (line.tooLong) return {{"error", kLineTooLong}};
-  auto parsed = parseScriptCallRequest(line.text);
+json answerLine(PluginController& controller, const host::ScriptLine& line) {
+  if (line.tooLong) return {{"error", host::kLineTooLong}};
+  auto parsed = host::parseScriptCallRequest(line.text);
   if (const auto* problem = std::get_if<std::string>(&parsed)) return {{"error", *problem}};
-  const auto& request = std::get<ScriptCallRequest>(parsed);
-  return dispatchScriptCall(controller, request.name, request.arguments);
+  const auto& request = std::get<host::ScriptCallRequest>(parsed);
+  return host::dispatchScriptCall(controller, request.name, request.arguments);
 }
 
 void runScript(CommonOptions& common) {
   common.installMachine(CommonOptions::Settings::Stored);
   WebView page;
-  const auto controller = createControllerForPage(page);
-  while (std::optional<ScriptLine> line = readScriptLine(std::cin)) {
+  const auto controller = host::createControllerForPage(page);
+  while (std::optional<host::ScriptLine> line = host::readScriptLine(std::cin)) {
     if (!line->tooLong && line->text.find_first_not_of(" \t\r") == std::string::npos) continue;
     // Answers are flushed one by one, so that a caller can talk to the script line by line.
     std::cout << answerLine(*controller, *line).dump(-1, ' ', false, json::error_handler_t::replace) << std::endl;
@@ -47,4 +47,4 @@ void addScriptCommand(CLI::App& app, CommonOptions& options) {
   command->callback([&options] { runScript(options); });
 }
 
-}  // namespace sw::host
+}  // namespace sw::cli

@@ -8,10 +8,10 @@
 
 #include "foundation/FileContents.h"
 #include "foundation/PropertyListSerialization.h"
-#include "host/CommonOptions.h"
+#include "cli/CommonOptions.h"
 #include "sim/CPUMonitorEntryFields.h"
 
-namespace sw::host {
+namespace sw::cli {
 namespace {
 
 constexpr int kUnusableInput = 1;
@@ -45,4 +45,4 @@ void addCPUMonitorEntryCommand(CLI::App& app, CommonOptions&) {
   command->callback([path] { printEntry(*path); });
 }
 
-}  // namespace sw::host
+}  // namespace sw::cli

@@ -8,10 +8,10 @@
 #include <string>
 #include <thread>
 
-#include "host/CommonOptions.h"
+#include "cli/CommonOptions.h"
 #include "host/WidgetHost.h"
 
-namespace sw::host {
+namespace sw::cli {
 
 namespace {
 
@@ -42,11 +42,11 @@ void runServe(CommonOptions& common, const ServeOptions& serve) {
   const sigset_t signals = stopSignals();
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-  WidgetHostOptions hostOptions;
+  host::WidgetHostOptions hostOptions;
   hostOptions.bindAddress = serve.bindAddress;
   hostOptions.port = serve.port;
   hostOptions.logRequests = common.verbose;
-  WidgetHost host(pluginControllerFactory(), hostOptions);
+  host::WidgetHost host(host::pluginControllerFactory(), hostOptions);
   const int port = host.bind();
   if (port < 0) {
     fmt::print(stderr, "sensorwidget: cannot listen on {} port {}\n", serve.bindAddress, serve.port);
@@ -84,4 +84,4 @@ void addServeCommand(CLI::App& app, CommonOptions& options) {
   command->callback([&options, serveOptions] { runServe(options, *serveOptions); });
 }
 
-}  // namespace sw::host
+}  // namespace sw::cli

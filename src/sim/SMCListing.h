@@ -12,7 +12,7 @@
 
 #include "foundation/Value.h"
 
-namespace sw::smc {
+namespace sw::sim {
 
 struct SMCListingKey {
   std::string key;          // four Mac OS Roman bytes
@@ -33,4 +33,4 @@ enum class SMCListingSignals { None, Added };
 /// the code has bytes a text cannot hold), Bytes, and Fail / Hidden where the listing says so.
 Array smcKeysFromListing(const std::vector<SMCListingKey>& keys, SMCListingSignals signals);
 
-}  // namespace sw::smc
+}  // namespace sw::sim

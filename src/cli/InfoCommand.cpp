@@ -7,7 +7,7 @@
 #include "cpu/CPUMonitorVariantRegistry.h"
 #include "cpu/TKSQUORVELx86Monitor.h"
 #include "cpu/TKSx86Info.h"
-#include "host/CommonOptions.h"
+#include "cli/CommonOptions.h"
 #include "platform/TKSMPUInfo.h"
 #include "platform/TKSSMUInfo.h"
 #include "smart/TKSSMARTStorageDevice.h"
@@ -15,7 +15,7 @@
 #include "system/TKSMachineInfo.h"
 #include "system/TKSTimeUtilities.h"
 
-namespace sw::host {
+namespace sw::cli {
 namespace {
 
 std::string processorText() {
@@ -115,4 +115,4 @@ void addInfoCommand(CLI::App& app, CommonOptions& options) {
   });
 }
 
-}  // namespace sw::host
+}  // namespace sw::cli

@@ -1,10 +1,10 @@
 // `sensorwidget profiles`: the built-in machine profiles.
 #include <iostream>
 
-#include "host/CommonOptions.h"
+#include "cli/CommonOptions.h"
 #include "sim/BuiltInProfiles.h"
 
-namespace sw::host {
+namespace sw::cli {
 
 void addProfilesCommand(CLI::App& app, CommonOptions&) {
   CLI::App* command = app.add_subcommand("profiles", "list the built-in machine profiles");
@@ -20,4 +20,4 @@ void addProfilesCommand(CLI::App& app, CommonOptions&) {
   });
 }
 
-}  // namespace sw::host
+}  // namespace sw::cli

@@ -1,5 +1,5 @@
 // Walking the machine through the OS layer and writing what it shows in the profile's form.
-#include "host/MachineRecorder.h"
+#include "cli/MachineRecorder.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,11 +12,11 @@
 #include "os/Host.h"
 #include "os/IOKit.h"
 #include "os/Machine.h"
-#include "smc/SMCListing.h"
+#include "sim/SMCListing.h"
 #include "smc/SMCValueDecoding.h"
 #include "smc/TKSSystemManagementController.h"
 
-namespace sw::host {
+namespace sw::cli {
 namespace {
 
 // The sysctl names a profile may hold, and which of them are texts.
@@ -56,14 +56,14 @@ std::optional<TKSSMCKeyData> smcCall(TKSSystemManagementController& smc, std::ui
 Array recordSMCKeys(os::io_service_t service) {
   std::shared_ptr<TKSSystemManagementController> smc = TKSSystemManagementController::createWithIORegistryEntry(service);
   if (!smc) return {};
-  std::vector<smc::SMCListingKey> keys;
+  std::vector<sim::SMCListingKey> keys;
   const std::uint32_t count = static_cast<std::uint32_t>(smc->allPropertyKeys().size());
   for (std::uint32_t index = 0; index < count; ++index) {
     std::optional<TKSSMCKeyData> named = smcCall(*smc, kReadIndex, 0, index);
     if (!named) continue;
     std::optional<TKSSMCKeyData> info = smcCall(*smc, kReadKeyInfo, named->key);
     if (!info) continue;
-    smc::SMCListingKey key;
+    sim::SMCListingKey key;
     key.key = smc::stringForFourCharCode(named->key);
     if (std::optional<std::string> roman = utf8ToMacRoman(key.key)) key.key = *roman;
     key.type = info->keyInfo.dataType;
@@ -73,7 +73,7 @@ Array recordSMCKeys(os::io_service_t service) {
     key.bytes = value ? Data(value->bytes, value->bytes + size) : Data(size, 0);
     keys.push_back(std::move(key));
   }
-  return smc::smcKeysFromListing(keys, smc::SMCListingSignals::None);
+  return sim::smcKeysFromListing(keys, sim::SMCListingSignals::None);
 }
 
 /// The records of a S.M.A.R.T. block up to the last used slot, each made by `record`.
@@ -316,4 +316,4 @@ Value recordCurrentMachine(const RecordOptions& options) {
   return Value(std::move(profile));
 }
 
-}  // namespace sw::host
+}  // namespace sw::cli

@@ -1,5 +1,5 @@
 // The shared options and the setting up of the simulated machine they describe.
-#include "host/CommonOptions.h"
+#include "cli/CommonOptions.h"
 
 #include <filesystem>
 #include <iostream>
@@ -13,7 +13,7 @@
 #include "sim/BuiltInProfiles.h"
 #include "smart/TKSSMARTTemperatureSensor.h"
 
-namespace sw::host {
+namespace sw::cli {
 namespace {
 
 [[noreturn]] void failWith(const std::string& message) {
@@ -106,4 +106,4 @@ sim::SimulatedMachine& CommonOptions::installMachine(Settings settings) {
   return *machine_;
 }
 
-}  // namespace sw::host
+}  // namespace sw::cli

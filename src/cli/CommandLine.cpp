@@ -1,11 +1,11 @@
 // The `sensorwidget` command line: the common options and one sub-command per file.
-#include "host/CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <CLI/CLI.hpp>
 
-#include "host/CommonOptions.h"
+#include "cli/CommonOptions.h"
 
-namespace sw::host {
+namespace sw::cli {
 
 int runCommandLine(int argc, char** argv) {
   constexpr int kUsageError = 2;
@@ -33,4 +33,4 @@ int runCommandLine(int argc, char** argv) {
   return 0;
 }
 
-}  // namespace sw::host
+}  // namespace sw::cli
