@@ -18,7 +18,7 @@ namespace {
 
 using nlohmann::json;
 
-enum class Parameter { Text, Integer, Float };
+enum class Parameter { Text, Integer, Float, Boolean };
 
 /// Arguments already checked against the operation's parameters.
 class Arguments {
@@ -28,6 +28,10 @@ class Arguments {
   // The script's numbers are doubles; like the platform's bridge, an integer parameter takes the
   // number truncated, and values beyond the parameter's range saturate instead of being undefined.
   std::int32_t integer(std::size_t index) const { return clampToInt32(list_[index].get<double>()); }
+  // A flag is a script boolean, or a number that is true when it is not zero.
+  bool flag(std::size_t index) const {
+    return list_[index].is_boolean() ? list_[index].get<bool>() : list_[index].get<double>() != 0;
+  }
   float real(std::size_t index) const {
     const double number = list_[index].get<double>();
     return static_cast<float>(number > FLT_MAX ? FLT_MAX : number < -FLT_MAX ? -FLT_MAX : number);
@@ -86,6 +90,12 @@ const std::vector<ScriptCall>& scriptCalls() {
       {"preferredSensorIndexAtDisplayIndex:", {P::Integer},
        [](C& c, const A& a) { return json(c.preferredSensorIndexAtDisplayIndex(a.integer(0))); }},
       {"preferredTemperatureUnitIndex", {}, [](C& c, const A&) { return json(c.preferredTemperatureUnitIndex()); }},
+      {"setShowsRecentHistory:", {P::Boolean},
+       [](C& c, const A& a) {
+         c.setShowsRecentHistory(a.flag(0));
+         return nothing();
+       }},
+      {"showsRecentHistory", {}, [](C& c, const A&) { return json(c.showsRecentHistory()); }},
       {"bundleIdentifierForMasterApplication", {},
        [](C& c, const A&) { return json(c.bundleIdentifierForMasterApplication()); }},
       {"localizedURLForMasterApplication", {},
@@ -108,11 +118,19 @@ const ScriptCall* callForScriptName(std::string_view name) {
 }
 
 bool matches(const json& argument, Parameter parameter) {
-  return parameter == Parameter::Text ? argument.is_string() : argument.is_number();
+  switch (parameter) {
+    case Parameter::Text: return argument.is_string();
+    case Parameter::Boolean: return argument.is_boolean() || argument.is_number();
+    default: return argument.is_number();
+  }
 }
 
 std::string_view parameterName(Parameter parameter) {
-  return parameter == Parameter::Text ? "a string" : "a number";
+  switch (parameter) {
+    case Parameter::Text: return "a string";
+    case Parameter::Boolean: return "a boolean";
+    default: return "a number";
+  }
 }
 
 json error(std::string text) { return json{{"error", std::move(text)}}; }

@@ -27,7 +27,7 @@ struct ScriptOperation {
 };
 
 // The only operations the page's script may call, under the names it calls them by.
-constexpr std::array<ScriptOperation, 17> kScriptOperations = {{
+constexpr std::array<ScriptOperation, 19> kScriptOperations = {{
     {"setWidgetIdentifier:", "setWidgetIdentifier"},
     {"setMaximumSensorNameWidth:", "setMaximumSensorNameWidth"},
     {"localizedStringForElementWithName:", "localizedStringForElementWithName"},
@@ -42,6 +42,8 @@ constexpr std::array<ScriptOperation, 17> kScriptOperations = {{
     {"setTemperatureUnitIndex:", "setTemperatureUnitIndex"},
     {"preferredSensorIndexAtDisplayIndex:", "preferredSensorIndexAtDisplayIndex"},
     {"preferredTemperatureUnitIndex", "preferredTemperatureUnitIndex"},
+    {"setShowsRecentHistory:", "setShowsRecentHistory"},
+    {"showsRecentHistory", "showsRecentHistory"},
     {"bundleIdentifierForMasterApplication", "bundleIdentifierForMasterApplication"},
     {"localizedURLForMasterApplication", "localizedURLForMasterApplication"},
     {"logDebugString:", "logDebugString"},
@@ -179,6 +181,11 @@ void PluginController::setTemperatureUnitIndex(std::int32_t unitIndex) {
   if (selectTemperatureUnitIndex(unitIndex)) writePreferences();
 }
 
+void PluginController::setShowsRecentHistory(bool shows) {
+  showsRecentHistory_ = shows;
+  writePreferences();
+}
+
 // ---- Preferences ----
 
 std::optional<std::string> PluginController::widgetInstanceKeyForPreferenceKey(
@@ -194,12 +201,13 @@ void PluginController::readPreferences() {
   if (!stored) return;
   sensorIndices_ = stored->sensorIndices;
   preferredTemperatureUnit_ = stored->temperatureUnit;
+  showsRecentHistory_ = stored->showsRecentHistory;
 }
 
 void PluginController::writePreferences() const {
   if (!machineInfo_) return;
   preferencesOf(*machineInfo_).write(widgetIdentifier_, {sensorIDForDisplayIndex(0), sensorIDForDisplayIndex(1)},
-                                     preferredTemperatureUnit_);
+                                     preferredTemperatureUnit_, showsRecentHistory_);
 }
 
 // ---- Names ----
