@@ -246,7 +246,7 @@ PAGE_ELEMENTS = [
     ("No sensor", "No sensor", "Kein Sensor"),
     ("LANGUAGE", "en", "de"),
     ("Host unreachable", "Host unreachable, retry in %@ s", "Host nicht erreichbar, in %@ s"),
-    ("Recent History", "Show the last 10 minutes", "Letzte 10 Minuten zeigen"),
+    ("Recent History", "Show history", "Verlauf zeigen"),
     ("History range", "Last 10 minutes: %@ to %@", "Letzte 10 Minuten: %@ bis %@"),
 ]
 
