@@ -3,11 +3,13 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>
 
+#include "host/AppWindow.h"
 #include "host/CommonOptions.h"
 #include "host/WidgetHost.h"
 
@@ -18,6 +20,8 @@ namespace {
 struct ServeOptions {
   int port = 8080;
   std::string bindAddress = "127.0.0.1";
+  bool openWindow = false;
+  bool keepServing = false;
 };
 
 sigset_t stopSignals() {
@@ -33,6 +37,20 @@ std::string pageAddress(const std::string& bindAddress, int port) {
   if (bindAddress == "::1") return fmt::format("http://[::1]:{}/", port);
   if (bindAddress == "localhost") return fmt::format("http://localhost:{}/", port);
   return fmt::format("http://127.0.0.1:{}/", port);
+}
+
+/// The page in an app window; nothing, after one line on stderr saying why, when there is no
+/// screen or no browser (the host serves on).
+std::unique_ptr<AppWindow> openAppWindow(const std::string& url, int port, bool quiet, std::function<void()> onClosed) {
+  std::string problem;
+  if (std::optional<std::string> missing = AppWindowSettings::unavailability(AppWindowSettings::processEnvironment)) {
+    problem = *missing;
+  } else if (std::optional<AppWindowSettings> settings =
+                 AppWindowSettings::find(AppWindowSettings::processEnvironment, port, problem)) {
+    if (auto window = AppWindow::open(*settings, url, quiet, std::move(onClosed), problem)) return window;
+  }
+  fmt::print(stderr, "sensorwidget: {}\n", problem);
+  return nullptr;
 }
 
 void runServe(CommonOptions& common, const ServeOptions& serve) {
@@ -54,14 +72,22 @@ void runServe(CommonOptions& common, const ServeOptions& serve) {
   }
   fmt::print("Widget at {}\n", pageAddress(serve.bindAddress, port));
   std::fflush(stdout);
+  // Made after the host and so closed before it: the window never outlives the page it shows.
+  std::unique_ptr<AppWindow> window =
+      serve.openWindow ? openAppWindow(pageAddress(serve.bindAddress, port), port, !common.verbose,
+                                       serve.keepServing ? std::function<void()>() : [&host] { host.stop(); })
+                       : nullptr;
 
-  std::thread signalWaiter([&host, signals] {
+  std::atomic<bool> signalled = false;
+  std::thread signalWaiter([&host, &signalled, signals] {
     int received = 0;
     sigwait(&signals, &received);
+    signalled = true;
     host.stop();
   });
   const bool served = host.serve();
-  if (!served) pthread_kill(signalWaiter.native_handle(), SIGTERM);  // wake the waiter
+  // Serving also ends without a signal: the host failed, or its window was closed.
+  if (!signalled) pthread_kill(signalWaiter.native_handle(), SIGTERM);  // wake the waiter
   signalWaiter.join();
   if (!served) {
     fmt::print(stderr, "sensorwidget: the widget host stopped unexpectedly\n");
@@ -80,6 +106,10 @@ void addServeCommand(CLI::App& app, CommonOptions& options) {
   command->add_option("--bind", serveOptions->bindAddress,
                       "the address to listen on; the page answers only to loopback names")
       ->capture_default_str();
+  CLI::Option* open = command->add_flag("--open", serveOptions->openWindow,
+                                        "show the widget in a window of its own (Chromium); closing it stops the host");
+  command->add_flag("--keep", serveOptions->keepServing, "with --open: keep serving after the window is closed")
+      ->needs(open);
   options.addDiskSaverOption(*command);
   command->callback([&options, serveOptions] { runServe(options, *serveOptions); });
 }
