@@ -69,7 +69,7 @@ std::optional<std::string> AppWindowSettings::processEnvironment(const std::stri
 
 std::optional<std::string> AppWindowSettings::unavailability(const Environment& environment) {
   if (isSet(environment("DISPLAY")) || isSet(environment("WAYLAND_DISPLAY"))) return std::nullopt;
-  return "no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set): no window, the widget is served";
+  return "no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set)";
 }
 
 std::optional<AppWindowSettings> AppWindowSettings::find(const Environment& environment, int port,
@@ -79,7 +79,7 @@ std::optional<AppWindowSettings> AppWindowSettings::find(const Environment& envi
   if (std::optional<std::string> chosen = environment(kBrowserOverride); isSet(chosen)) {
     browser = findCommand(*chosen, path);
     if (!browser) {
-      problem = fmt::format("{} names no program that can be run ({}): no window, the widget is served",
+      problem = fmt::format("{} names no program that can be run ({})",
                             kBrowserOverride, *chosen);
       return std::nullopt;
     }
@@ -88,7 +88,7 @@ std::optional<AppWindowSettings> AppWindowSettings::find(const Environment& envi
       if ((browser = findCommand(name, path))) break;
     }
     if (!browser) {
-      problem = fmt::format("no Chromium on PATH (or set {}): no window, the widget is served", kBrowserOverride);
+      problem = fmt::format("no Chromium on PATH (or set {})", kBrowserOverride);
       return std::nullopt;
     }
   }
@@ -156,6 +156,19 @@ std::unique_ptr<AppWindow> AppWindow::open(const AppWindowSettings& settings, co
     return nullptr;
   }
   return std::unique_ptr<AppWindow>(new AppWindow(pid, std::move(onClosed)));
+}
+
+std::unique_ptr<AppWindow> AppWindow::openOrSayWhy(const std::string& url, int port, bool quiet,
+                                                   std::function<void()> onClosed, std::string_view consequence) {
+  std::string problem;
+  if (std::optional<std::string> missing = AppWindowSettings::unavailability(AppWindowSettings::processEnvironment)) {
+    problem = *missing;
+  } else if (std::optional<AppWindowSettings> settings =
+                 AppWindowSettings::find(AppWindowSettings::processEnvironment, port, problem)) {
+    if (auto window = open(*settings, url, quiet, std::move(onClosed), problem)) return window;
+  }
+  fmt::print(stderr, "sensorwidget: {}: {}\n", problem, consequence);
+  return nullptr;
 }
 
 AppWindow::AppWindow(pid_t pid, std::function<void()> onClosed) : pid_(pid), onClosed_(std::move(onClosed)) {

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -50,6 +51,10 @@ class AppWindow {
   /// `problem`, when the browser cannot be started.
   static std::unique_ptr<AppWindow> open(const AppWindowSettings& settings, const std::string& url, bool quiet,
                                          std::function<void()> onClosed, std::string& problem);
+  /// As open(), with the screen and the browser found from the process's environment; when
+  /// there is no window, one line on stderr says why and what follows ("<problem>: <consequence>").
+  static std::unique_ptr<AppWindow> openOrSayWhy(const std::string& url, int port, bool quiet,
+                                                 std::function<void()> onClosed, std::string_view consequence);
   /// Closes the window if it is still open and waits for the browser to end.
   ~AppWindow();
   AppWindow(const AppWindow&) = delete;

@@ -39,20 +39,6 @@ std::string pageAddress(const std::string& bindAddress, int port) {
   return fmt::format("http://127.0.0.1:{}/", port);
 }
 
-/// The page in an app window; nothing, after one line on stderr saying why, when there is no
-/// screen or no browser (the host serves on).
-std::unique_ptr<AppWindow> openAppWindow(const std::string& url, int port, bool quiet, std::function<void()> onClosed) {
-  std::string problem;
-  if (std::optional<std::string> missing = AppWindowSettings::unavailability(AppWindowSettings::processEnvironment)) {
-    problem = *missing;
-  } else if (std::optional<AppWindowSettings> settings =
-                 AppWindowSettings::find(AppWindowSettings::processEnvironment, port, problem)) {
-    if (auto window = AppWindow::open(*settings, url, quiet, std::move(onClosed), problem)) return window;
-  }
-  fmt::print(stderr, "sensorwidget: {}\n", problem);
-  return nullptr;
-}
-
 void runServe(CommonOptions& common, const ServeOptions& serve) {
   common.installMachine(CommonOptions::Settings::Hosted);
   // Blocked before the server starts its threads, so that they inherit the mask and only the
@@ -74,8 +60,9 @@ void runServe(CommonOptions& common, const ServeOptions& serve) {
   std::fflush(stdout);
   // Made after the host and so closed before it: the window never outlives the page it shows.
   std::unique_ptr<AppWindow> window =
-      serve.openWindow ? openAppWindow(pageAddress(serve.bindAddress, port), port, !common.verbose,
-                                       serve.keepServing ? std::function<void()>() : [&host] { host.stop(); })
+      serve.openWindow ? AppWindow::openOrSayWhy(pageAddress(serve.bindAddress, port), port, !common.verbose,
+                                                 serve.keepServing ? std::function<void()>() : [&host] { host.stop(); },
+                                                 "no window, the widget is served")
                        : nullptr;
 
   std::atomic<bool> signalled = false;

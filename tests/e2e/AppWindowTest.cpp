@@ -1,5 +1,6 @@
-// `serve --open` with a stand-in browser: what it is started with, that closing it stops the
-// host (unless --keep), that stopping the host closes it, and the one line when there is none.
+// `serve --open` and `window` with a stand-in browser: what it is started with, that closing it
+// stops the host (unless --keep), that stopping the host closes it, and the one line when there
+// is none.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <regex>
 
 #include "e2e/SensorWidgetProcess.h"
+#include "host/RunningWidgetHost.h"
 
 namespace sw::e2e {
 namespace {
@@ -33,6 +35,10 @@ class AppWindowCommand : public SensorWidgetProcess {
   /// `serve --port 0 --open …` under an environment of the test's, sent SIGTERM after `limit`
   /// seconds unless it ended by itself.
   Served serve(const std::map<std::string, std::string>& environment, const std::string& flags, int limit) {
+    return run(environment, "serve --port 0 --open " + flags, limit);
+  }
+
+  Served run(const std::map<std::string, std::string>& environment, const std::string& arguments, int limit) {
     const auto browser = work_.write("browser.sh", kFakeBrowser);
     ::chmod(browser.c_str(), 0755);
     std::string command = "timeout --preserve-status -s TERM " + std::to_string(limit) + " env -u DISPLAY -u WAYLAND_DISPLAY SENSORWIDGET_BROWSER=" + shellQuoted(browser.string()) +
@@ -40,7 +46,7 @@ class AppWindowCommand : public SensorWidgetProcess {
                           shellQuoted((work_.path() / "cache").string());
     for (const auto& [name, value] : environment) command += " " + name + "=" + shellQuoted(value);
     command += " " + shellQuoted(SW_BINARY_PATH) +
-               " --defaults-dir " + shellQuoted(defaultsDirectory().string()) + " serve --port 0 --open " + flags +
+               " --defaults-dir " + shellQuoted(defaultsDirectory().string()) + " " + arguments +
                " >" + shellQuoted((work_.path() / "out").string()) + " 2>" + shellQuoted((work_.path() / "err").string());
     const auto start = std::chrono::steady_clock::now();
     const int status = std::system(command.c_str());
@@ -94,6 +100,20 @@ TEST_F(AppWindowCommand, WithoutAScreenOrABrowserItSaysSoInOneLineAndServesOn) {
     EXPECT_EQ(served.exitStatus, 0) << "served until the signal";
     EXPECT_FALSE(std::filesystem::exists(argsFile())) << "no browser was started";
   }
+}
+
+// The desktop's login starts the window on the host its user service runs.
+TEST_F(AppWindowCommand, TheWindowCommandShowsARunningHostAndEndsWithItsWindow) {
+  test::RunningWidgetHost host([] { return host::WidgetInstanceTable::ScriptCall(); });
+  const std::string port = std::to_string(host.port());
+  const Served shown = run({{"DISPLAY", ":42"}, {"FAKE_SECONDS", "0.3"}}, "window --port " + port, 20);
+  EXPECT_EQ(shown.exitStatus, 0) << shown.errors;
+  EXPECT_LT(shown.seconds, 10);
+  EXPECT_TRUE(work_.read(argsFile()).starts_with("--app=http://127.0.0.1:" + port + "/\n"));
+
+  const Served none = run({{"DISPLAY", ":42"}, {"FAKE_SECONDS", "0.3"}}, "window --wait 0 --port 1", 20);
+  EXPECT_EQ(none.exitStatus, 1);
+  EXPECT_EQ(none.errors, "sensorwidget: no widget host answers on 127.0.0.1 port 1\n");
 }
 
 }  // namespace
