@@ -108,7 +108,7 @@ std::vector<std::string> appWindowArguments(const AppWindowSettings& settings, c
 }
 
 std::unique_ptr<AppWindow> AppWindow::open(const AppWindowSettings& settings, const std::string& url, bool quiet,
-                                           std::function<void()> onClosed, std::string& problem) {
+                                           AppWindow::ClosedHandler onClosed, std::string& problem) {
   std::error_code error;
   std::filesystem::create_directories(settings.profileDirectory, error);
   if (error) {
@@ -159,7 +159,7 @@ std::unique_ptr<AppWindow> AppWindow::open(const AppWindowSettings& settings, co
 }
 
 std::unique_ptr<AppWindow> AppWindow::openOrSayWhy(const std::string& url, int port, bool quiet,
-                                                   std::function<void()> onClosed, std::string_view consequence) {
+                                                   AppWindow::ClosedHandler onClosed, std::string_view consequence) {
   std::string problem;
   if (std::optional<std::string> missing = AppWindowSettings::unavailability(AppWindowSettings::processEnvironment)) {
     problem = *missing;
@@ -171,20 +171,29 @@ std::unique_ptr<AppWindow> AppWindow::openOrSayWhy(const std::string& url, int p
   return nullptr;
 }
 
-AppWindow::AppWindow(pid_t pid, std::function<void()> onClosed) : pid_(pid), onClosed_(std::move(onClosed)) {
+AppWindow::AppWindow(pid_t pid, ClosedHandler onClosed) : pid_(pid), onClosed_(std::move(onClosed)) {
   watcher_ = std::thread([this] {
     // Waits for the end without reaping, so that the process ID keeps naming our browser until
     // it is reaped under the lock, and the destructor never signals a stranger's process.
     siginfo_t ended{};
     while (::waitid(P_PID, static_cast<id_t>(pid_), &ended, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
     }
+    int status = 0;
     {
       std::lock_guard guard(reapLock_);
-      int status = 0;
       ::waitpid(pid_, &status, 0);
       reaped_ = true;
     }
-    if (!closingOurselves_ && onClosed_) onClosed_();
+    if (closingOurselves_ || !onClosed_) return;
+    // A browser that cannot start (no sandbox for root, a broken install) ends at once with a
+    // failure: that is no closed window, and the caller must not take it for one.
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+      onClosed_("");
+    } else if (WIFEXITED(status)) {
+      onClosed_(fmt::format("the window's browser ended with status {}", WEXITSTATUS(status)));
+    } else {
+      onClosed_(fmt::format("the window's browser was ended by signal {}", WTERMSIG(status)));
+    }
   });
 }
 

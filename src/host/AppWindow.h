@@ -42,19 +42,23 @@ std::vector<std::string> appWindowArguments(const AppWindowSettings& settings, c
 
 class AppWindow {
  public:
+  /// Told how the window ended: "" when the browser ended well (the user closed the window),
+  /// otherwise what went wrong, in a few words.
+  using ClosedHandler = std::function<void(const std::string& failure)>;
+
   /// The widget's size on the page with the margin that shows its shadow, in CSS pixels.
   static constexpr int kWidth = 272;
   static constexpr int kHeight = 172;
 
-  /// Starts the browser on the page; `onClosed` runs on another thread when the user closes the
-  /// window (not when the window is closed by destroying this object). Nothing, after setting
+  /// Starts the browser on the page; `onClosed` runs on another thread when the browser ends by
+  /// itself (not when the window is closed by destroying this object). Nothing, after setting
   /// `problem`, when the browser cannot be started.
   static std::unique_ptr<AppWindow> open(const AppWindowSettings& settings, const std::string& url, bool quiet,
-                                         std::function<void()> onClosed, std::string& problem);
+                                         ClosedHandler onClosed, std::string& problem);
   /// As open(), with the screen and the browser found from the process's environment; when
   /// there is no window, one line on stderr says why and what follows ("<problem>: <consequence>").
   static std::unique_ptr<AppWindow> openOrSayWhy(const std::string& url, int port, bool quiet,
-                                                 std::function<void()> onClosed, std::string_view consequence);
+                                                 ClosedHandler onClosed, std::string_view consequence);
   /// Closes the window if it is still open and waits for the browser to end.
   ~AppWindow();
   AppWindow(const AppWindow&) = delete;
@@ -63,10 +67,10 @@ class AppWindow {
   pid_t processID() const { return pid_; }
 
  private:
-  AppWindow(pid_t pid, std::function<void()> onClosed);
+  AppWindow(pid_t pid, ClosedHandler onClosed);
 
   pid_t pid_;
-  std::function<void()> onClosed_;
+  ClosedHandler onClosed_;
   std::atomic<bool> closingOurselves_{false};
   std::mutex reapLock_;
   bool reaped_ = false;

@@ -59,11 +59,20 @@ void runServe(CommonOptions& common, const ServeOptions& serve) {
   fmt::print("Widget at {}\n", pageAddress(serve.bindAddress, port));
   std::fflush(stdout);
   // Made after the host and so closed before it: the window never outlives the page it shows.
-  std::unique_ptr<AppWindow> window =
-      serve.openWindow ? AppWindow::openOrSayWhy(pageAddress(serve.bindAddress, port), port, !common.verbose,
-                                                 serve.keepServing ? std::function<void()>() : [&host] { host.stop(); },
-                                                 "no window, the widget is served")
-                       : nullptr;
+  std::unique_ptr<AppWindow> window;
+  if (serve.openWindow) {
+    const bool keep = serve.keepServing;
+    window = AppWindow::openOrSayWhy(
+        pageAddress(serve.bindAddress, port), port, !common.verbose,
+        [&host, keep](const std::string& failure) {
+          if (!failure.empty()) {
+            fmt::print(stderr, "sensorwidget: {}: the widget is served\n", failure);
+          } else if (!keep) {
+            host.stop();
+          }
+        },
+        "no window, the widget is served");
+  }
 
   std::atomic<bool> signalled = false;
   std::thread signalWaiter([&host, &signalled, signals] {

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -61,13 +62,23 @@ void runWindow(const CommonOptions& common, const WindowOptions& options) {
   sigaddset(&signals, SIGUSR1);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   const pthread_t waiting = pthread_self();
-  std::unique_ptr<AppWindow> window =
-      AppWindow::openOrSayWhy(fmt::format("http://127.0.0.1:{}/", options.port), options.port, !common.verbose,
-                              [waiting] { pthread_kill(waiting, SIGUSR1); }, "no window");
+  std::atomic<bool> failed = false;
+  std::unique_ptr<AppWindow> window = AppWindow::openOrSayWhy(
+      fmt::format("http://127.0.0.1:{}/", options.port), options.port, !common.verbose,
+      [waiting, &failed](const std::string& failure) {
+        if (!failure.empty()) {
+          fmt::print(stderr, "sensorwidget: {}\n", failure);
+          failed = true;
+        }
+        pthread_kill(waiting, SIGUSR1);
+      },
+      "no window");
   if (window == nullptr) throw CLI::RuntimeError(1);
   int received = 0;
   sigwait(&signals, &received);
   // Leaving closes the window when a signal, not the user, ended it.
+  window.reset();
+  if (failed) throw CLI::RuntimeError(1);
 }
 
 }  // namespace

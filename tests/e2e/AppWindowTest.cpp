@@ -16,10 +16,12 @@
 namespace sw::e2e {
 namespace {
 
-// Records its arguments and its process ID, then lives as long as FAKE_SECONDS says.
+// Records its arguments and its process ID, then fails with FAKE_STATUS when that is set, or
+// lives as long as FAKE_SECONDS says.
 constexpr const char* kFakeBrowser = R"(#!/bin/sh
 printf '%s\n' "$@" > "$FAKE_ARGS"
 echo $$ > "$FAKE_ARGS.pid"
+[ -n "$FAKE_STATUS" ] && exit "$FAKE_STATUS"
 exec sleep "$FAKE_SECONDS"
 )";
 
@@ -73,6 +75,13 @@ TEST_F(AppWindowCommand, TheWindowShowsThePageWithItsOwnProfileAndClosingItStops
 }
 
 TEST_F(AppWindowCommand, KeptTheHostOutlivesItsWindowAndAStoppedHostClosesIt) {
+  // A browser that cannot start (root without a sandbox, say) ends at once with a failure: the
+  // host must not take that for the user closing the window.
+  const Served failing = serve({{"DISPLAY", ":42"}, {"FAKE_STATUS", "1"}}, "", 2);
+  EXPECT_EQ(failing.exitStatus, 0) << failing.errors;
+  EXPECT_GE(failing.seconds, 1.9) << "served on until the signal";
+  EXPECT_EQ(failing.errors, "sensorwidget: the window's browser ended with status 1: the widget is served\n");
+
   const Served kept = serve({{"WAYLAND_DISPLAY", "wayland-0"}, {"FAKE_SECONDS", "0.2"}}, "--keep", 2);
   EXPECT_EQ(kept.exitStatus, 0) << kept.errors;
   EXPECT_GE(kept.seconds, 1.9) << "served until the signal";
@@ -110,6 +119,10 @@ TEST_F(AppWindowCommand, TheWindowCommandShowsARunningHostAndEndsWithItsWindow) 
   EXPECT_EQ(shown.exitStatus, 0) << shown.errors;
   EXPECT_LT(shown.seconds, 10);
   EXPECT_TRUE(work_.read(argsFile()).starts_with("--app=http://127.0.0.1:" + port + "/\n"));
+
+  const Served failing = run({{"DISPLAY", ":42"}, {"FAKE_STATUS", "3"}}, "window --port " + port, 20);
+  EXPECT_EQ(failing.exitStatus, 1) << "a window that never opened is no success";
+  EXPECT_EQ(failing.errors, "sensorwidget: the window's browser ended with status 3\n");
 
   const Served none = run({{"DISPLAY", ":42"}, {"FAKE_SECONDS", "0.3"}}, "window --wait 0 --port 1", 20);
   EXPECT_EQ(none.exitStatus, 1);
