@@ -57,11 +57,12 @@ async function post(action, body) {
   return answerOf(response);
 }
 
-/** The recent readings of both display positions (see the host's history route). */
-async function fetchHistory() {
+/** The recent readings of both display positions (see the host's history route): all of them,
+ *  or the `newest` few. */
+async function fetchHistory(newest) {
   let response;
   try {
-    response = await fetch(`${instancePath}/history`);
+    response = await fetch(`${instancePath}/history${newest ? `?last=${newest}` : ''}`);
   } catch (error) {
     throw new HostUnreachable(error.message);
   }
@@ -247,14 +248,42 @@ function showHistoryChoice(shows) {
   showsHistory = shows;
   byId('show-history').checked = shows;
   byId('front').classList.toggle('without-history', !shows);
-  if (!shows) POSITIONS.forEach((position) => drawHistory(position, null));
+  if (!shows) {
+    POSITIONS.forEach((position) => {
+      keptHistory[position] = null;
+      drawHistory(position, null);
+    });
+  }
+}
+
+// The page keeps each position's whole ring and asks for only the newest few samples per
+// refresh, which costs the host far less than all of them; it asks for all again when the
+// sensor, its ring or the scale changed, or when it missed more than it asked for.
+const NEWEST_SAMPLES = 8;
+const keptHistory = POSITIONS.map(() => null);
+
+/** The kept ring with the newest samples added; null when they do not join onto it. */
+function joinedHistory(kept, newest, scale) {
+  if (newest.ring === null) return { ...newest, scale };  // no sensor, or one nobody has read: nothing to keep
+  if (!kept || kept.ring !== newest.ring || kept.scale !== scale) return null;
+  const moved = newest.end - kept.end;
+  if (moved < 0 || moved > newest.samples.length) return null;
+  const samples = [...kept.samples.slice(moved), ...Array(moved).fill(null)];
+  samples.splice(samples.length - newest.samples.length, newest.samples.length, ...newest.samples);
+  return { ...newest, samples, scale };
 }
 
 async function refreshHistory() {
   if (!showsHistory) return;
-  const history = await fetchHistory();
-  for (const position of POSITIONS) {
-    drawHistory(position, history.positions.find((entry) => entry.position === position));
+  const newest = await fetchHistory(NEWEST_SAMPLES);
+  let joined = newest.positions.map((entry) => joinedHistory(keptHistory[entry.position], entry, newest.scale));
+  if (joined.includes(null)) {
+    const whole = await fetchHistory();
+    joined = whole.positions.map((entry) => ({ ...entry, scale: whole.scale }));
+  }
+  for (const entry of joined) {
+    keptHistory[entry.position] = entry;
+    drawHistory(entry.position, entry);
   }
 }
 

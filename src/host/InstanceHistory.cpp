@@ -24,6 +24,29 @@ std::optional<std::int32_t> positionArgument(const json& arguments) {
   return clampToInt32(arguments[0].get<double>());
 }
 
+struct HistoryQuery {
+  std::int32_t position = kBothPositions;
+  std::size_t newest = SensorHistoryRing::kSlots;
+};
+
+/// [position] or [position, newest], each in its range.
+std::optional<HistoryQuery> historyQuery(const json& arguments) {
+  if (!arguments.is_array() || arguments.empty() || arguments.size() > 2) return std::nullopt;
+  for (const json& argument : arguments) {
+    if (!argument.is_number_integer()) return std::nullopt;
+  }
+  HistoryQuery query;
+  const std::int64_t position = arguments[0].get<std::int64_t>();
+  if (position < kBothPositions || position > 1) return std::nullopt;
+  query.position = static_cast<std::int32_t>(position);
+  if (arguments.size() == 2) {
+    const std::int64_t newest = arguments[1].get<std::int64_t>();
+    if (newest < 1 || newest > static_cast<std::int64_t>(SensorHistoryRing::kSlots)) return std::nullopt;
+    query.newest = static_cast<std::size_t>(newest);
+  }
+  return query;
+}
+
 TKSSensor* sensorAtPosition(const PluginController& controller, std::int32_t position) {
   const std::int32_t index = controller.preferredSensorIndexAtDisplayIndex(position);
   const SensorList& sensors = controller.sensorArray();
@@ -40,22 +63,28 @@ double plottedValue(const PluginController& controller, const TKSSensor& sensor,
   return std::round(value * 1000) / 1000;  // far below any reading's precision; keeps the answer short
 }
 
-json positionHistory(const PluginController& controller, const RecentHistory& history, std::int32_t position) {
-  json answer = {{"position", position}, {"samples", json::array()}, {"minimum", nullptr}, {"maximum", nullptr}};
+json positionHistory(const PluginController& controller, const RecentHistory& history, std::int32_t position,
+                     std::size_t newest) {
+  json answer = {{"position", position}, {"ring", nullptr},      {"end", nullptr},
+                 {"samples", json::array()}, {"minimum", nullptr}, {"maximum", nullptr}};
   const TKSSensor* sensor = sensorAtPosition(controller, position);
   if (sensor == nullptr) return answer;
   const std::int32_t sensorIndex = controller.preferredSensorIndexAtDisplayIndex(position);
+  const std::optional<SensorHistoryRing::Window> window = history.window(sensor->uniqueIdentifier());
+  if (!window) return answer;  // nobody has read the sensor yet
+  answer["ring"] = window->serial;
+  answer["end"] = window->end;
   std::optional<std::pair<double, std::int32_t>> lowest;
   std::optional<std::pair<double, std::int32_t>> highest;
   json& samples = answer["samples"];
-  for (const std::optional<std::int32_t>& raw : history.samples(sensor->uniqueIdentifier())) {
+  const std::size_t firstSent = SensorHistoryRing::kSlots - newest;
+  for (std::size_t index = 0; index < SensorHistoryRing::kSlots; ++index) {
+    const std::optional<std::int32_t>& raw = window->samples[index];
     // A reading that failed is a gap, as is an interval without a reading.
-    if (!raw || *raw == -1) {
-      samples.push_back(nullptr);
-      continue;
-    }
-    const double value = plottedValue(controller, *sensor, *raw);
-    samples.push_back(value);
+    const bool present = raw && *raw != -1;
+    const double value = present ? plottedValue(controller, *sensor, *raw) : 0;
+    if (index >= firstSent) samples.push_back(present ? json(value) : json(nullptr));
+    if (!present) continue;
     if (!lowest || value < lowest->first) lowest.emplace(value, *raw);
     if (!highest || value > highest->first) highest.emplace(value, *raw);
   }
@@ -64,15 +93,18 @@ json positionHistory(const PluginController& controller, const RecentHistory& hi
   return answer;
 }
 
-json historyAnswer(const PluginController& controller, const RecentHistory& history, std::int32_t which) {
+json historyAnswer(const PluginController& controller, const RecentHistory& history, const HistoryQuery& query) {
   json positions = json::array();
   for (std::int32_t position : {0, 1}) {
-    if (which == kBothPositions || which == position) positions.push_back(positionHistory(controller, history, position));
+    if (query.position == kBothPositions || query.position == position) {
+      positions.push_back(positionHistory(controller, history, position, query.newest));
+    }
   }
   const auto interval = std::chrono::duration_cast<std::chrono::seconds>(RecentHistory::kRefreshInterval);
   return json{{"result",
                {{"intervalSeconds", interval.count()},
                 {"showsRecentHistory", controller.showsRecentHistory()},
+                {"scale", controller.preferredTemperatureUnitIndex()},
                 {"positions", std::move(positions)}}}};
 }
 
@@ -81,11 +113,9 @@ json historyAnswer(const PluginController& controller, const RecentHistory& hist
 json dispatchWithHistory(PluginController& controller, RecentHistory& history, std::string_view name,
                          const json& arguments) {
   if (name == kRecentHistoryCall) {
-    const std::optional<std::int32_t> position = positionArgument(arguments);
-    if (!position || *position < kBothPositions || *position > 1) {
-      return json{{"error", "the position must be 0, 1 or -1 for both"}};
-    }
-    return historyAnswer(controller, history, *position);
+    const std::optional<HistoryQuery> query = historyQuery(arguments);
+    if (!query) return json{{"error", "expected a position (0, 1 or -1 for both) and optionally 1 to 300 samples"}};
+    return historyAnswer(controller, history, *query);
   }
   if (name == kReadingCall && controller.showsRecentHistory()) {
     if (std::optional<std::int32_t> position = positionArgument(arguments)) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 
 namespace sw::host {
 
@@ -25,17 +26,27 @@ void SensorHistoryRing::record(std::int32_t rawValue, Clock::time_point now) {
   lastRecorded_ = now;
 }
 
-SensorHistoryRing::Samples SensorHistoryRing::samples(Clock::time_point now) const {
-  Samples samples{};
-  const std::int64_t current = bucketAt(now);
-  if (current < 0) return samples;
+SensorHistoryRing::Window SensorHistoryRing::window(Clock::time_point now) const {
+  Window window;
+  window.serial = serial_;
+  window.end = bucketAt(now);
+  const std::int64_t current = window.end;
+  Samples& samples = window.samples;
+  if (current < 0) return window;
   for (std::size_t index = 0; index < kSlots; ++index) {
     const std::int64_t bucket = current - static_cast<std::int64_t>(kSlots - 1 - index);
     if (bucket < 0) continue;
     const Slot& slot = slots_[static_cast<std::size_t>(bucket) % kSlots];
     if (slot.bucket == bucket) samples[index] = slot.rawValue;
   }
-  return samples;
+  return window;
+}
+
+RecentHistory::RecentHistory(std::function<Clock::time_point()> clock)
+    : clock_(std::move(clock)), nextSerial_(std::random_device()()) {
+  // Serials start at a random number so that a page that outlived a restarted host does not take
+  // a new ring for the one it kept a copy of; below 2^52, so that the page's numbers hold them.
+  nextSerial_ = ((nextSerial_ << 32) | std::random_device()()) & ((std::uint64_t{1} << 52) - 1);
 }
 
 void RecentHistory::record(const std::string& sensorID, std::int32_t rawValue) {
@@ -48,16 +59,17 @@ void RecentHistory::record(const std::string& sensorID, std::int32_t rawValue) {
         return left.second->lastRecorded() < right.second->lastRecorded();
       }));
     }
-    found = rings_.emplace(sensorID, std::make_unique<SensorHistoryRing>(kRefreshInterval)).first;
+    found = rings_.emplace(sensorID, std::make_unique<SensorHistoryRing>(kRefreshInterval, nextSerial_++)).first;
   }
   found->second->record(rawValue, now);
 }
 
-SensorHistoryRing::Samples RecentHistory::samples(const std::string& sensorID) const {
+std::optional<SensorHistoryRing::Window> RecentHistory::window(const std::string& sensorID) const {
   const Clock::time_point now = clock_();
   std::lock_guard guard(lock_);
   auto found = rings_.find(sensorID);
-  return found == rings_.end() ? SensorHistoryRing::Samples{} : found->second->samples(now);
+  if (found == rings_.end()) return std::nullopt;
+  return found->second->window(now);
 }
 
 std::size_t RecentHistory::ringCount() const {

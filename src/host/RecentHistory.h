@@ -32,11 +32,21 @@ class SensorHistoryRing {
   /// Oldest first; nothing where no reading was kept.
   using Samples = std::array<std::optional<std::int32_t>, kSlots>;
 
-  explicit SensorHistoryRing(Clock::duration interval) : interval_(interval) {}
+  /// The ring's samples up to now, with what a page needs to add later ones to a copy it keeps.
+  struct Window {
+    Samples samples;
+    /// The number of the newest interval (samples.back()); numbers count up by one per
+    /// interval from the ring's first reading.
+    std::int64_t end = -1;
+    /// Tells this ring from every other one, in this host and in earlier hosts.
+    std::uint64_t serial = 0;
+  };
+
+  SensorHistoryRing(Clock::duration interval, std::uint64_t serial) : interval_(interval), serial_(serial) {}
 
   void record(std::int32_t rawValue, Clock::time_point now);
   /// The last kSlots intervals up to the one holding `now`.
-  Samples samples(Clock::time_point now) const;
+  Window window(Clock::time_point now) const;
   Clock::time_point lastRecorded() const { return lastRecorded_; }
 
  private:
@@ -48,6 +58,7 @@ class SensorHistoryRing {
   std::int64_t bucketAt(Clock::time_point now) const;
 
   Clock::duration interval_;
+  std::uint64_t serial_;
   std::array<Slot, kSlots> slots_{};
   std::int64_t lastBucket_ = -1;
   Clock::time_point bucketStart_{};
@@ -62,16 +73,17 @@ class RecentHistory {
   static constexpr std::size_t kMaxRings = 128;
   static constexpr Clock::duration kRefreshInterval = std::chrono::seconds(2);
 
-  explicit RecentHistory(std::function<Clock::time_point()> clock = Clock::now) : clock_(std::move(clock)) {}
+  explicit RecentHistory(std::function<Clock::time_point()> clock = Clock::now);
 
   /// Keeps a raw reading (-1 for one that failed) of the sensor with this unique identifier.
   void record(const std::string& sensorID, std::int32_t rawValue);
-  /// The sensor's ring up to now; all empty for a sensor nobody has read.
-  SensorHistoryRing::Samples samples(const std::string& sensorID) const;
+  /// The sensor's ring up to now; nothing for a sensor nobody has read.
+  std::optional<SensorHistoryRing::Window> window(const std::string& sensorID) const;
   std::size_t ringCount() const;
 
  private:
   std::function<Clock::time_point()> clock_;
+  std::uint64_t nextSerial_;
   mutable std::mutex lock_;
   std::map<std::string, std::unique_ptr<SensorHistoryRing>, std::less<>> rings_;
 };

@@ -272,7 +272,8 @@ class WidgetHost::Server {
     if (method != MHD_HTTP_METHOD_POST) {
       if (route && route->action == "history") {
         return historyAnswer(route->identifier,
-                             MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "position"));
+                             MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "position"),
+                             MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "last"));
       }
       return fileAnswer(url);
     }
@@ -350,15 +351,27 @@ class WidgetHost::Server {
     return answer;
   }
 
-  /// The instance's recent history, for one display position ("0", "1") or, without one, both.
-  Answer historyAnswer(const std::string& identifier, const char* positionText) {
+  /// The instance's recent history, for one display position ("0", "1") or, without one, both;
+  /// all samples, or the `last` newest.
+  Answer historyAnswer(const std::string& identifier, const char* positionText, const char* lastText) {
     std::int32_t position = -1;
     if (positionText != nullptr) {
       const std::string_view text(positionText);
       if (text != "0" && text != "1") return errorAnswer(400, "position must be 0 or 1");
       position = text == "0" ? 0 : 1;
     }
-    std::optional<nlohmann::json> answer = instances_.call(identifier, kRecentHistoryCall, nlohmann::json::array({position}));
+    nlohmann::json arguments = nlohmann::json::array({position});
+    if (lastText != nullptr) {
+      const std::string_view text(lastText);
+      unsigned last = 0;
+      auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), last);
+      if (text.empty() || error != std::errc() || end != text.data() + text.size() || last < 1 ||
+          last > SensorHistoryRing::kSlots) {
+        return errorAnswer(400, "last must be a number of samples from 1 to 300");
+      }
+      arguments.push_back(last);
+    }
+    std::optional<nlohmann::json> answer = instances_.call(identifier, kRecentHistoryCall, arguments);
     if (!answer) return errorAnswer(404, "no such widget instance");
     if (!answer->contains("result")) return errorAnswer(404, "this widget instance keeps no history");
     return jsonAnswer(200, (*answer)["result"]);

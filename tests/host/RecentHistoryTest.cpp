@@ -24,9 +24,9 @@ Clock::time_point at(double seconds) {
 
 /// The last `count` samples of a ring that kept reading number i (from 1) at times[i - 1].
 Tail tailAfterReadingsAt(const std::vector<double>& times, std::size_t count, double now) {
-  SensorHistoryRing ring(RecentHistory::kRefreshInterval);
+  SensorHistoryRing ring(RecentHistory::kRefreshInterval, 1);
   for (std::size_t i = 0; i < times.size(); ++i) ring.record(static_cast<std::int32_t>(i + 1), at(times[i]));
-  const SensorHistoryRing::Samples samples = ring.samples(at(now));
+  const SensorHistoryRing::Samples samples = ring.window(at(now)).samples;
   return Tail(samples.end() - static_cast<std::ptrdiff_t>(count), samples.end());
 }
 
@@ -79,9 +79,10 @@ TEST(RecentHistory, MemoryIsBoundedWhateverTheNumberOfSensorsAndTheBusiestRingsS
   // A ring is a fixed block: ten minutes of raw readings with their interval numbers.
   EXPECT_LE(sizeof(SensorHistoryRing), SensorHistoryRing::kSlots * 16 + 128);
   EXPECT_LE(RecentHistory::kMaxRings * sizeof(SensorHistoryRing), 1u << 20) << "all rings together stay below 1 MiB";
-  EXPECT_EQ(history.samples("busy").back(), 999) << "a sensor read all along keeps its ring";
-  EXPECT_EQ(history.samples("sensor.999").back(), 999);
-  EXPECT_EQ(history.samples("sensor.0"), SensorHistoryRing::Samples{}) << "the ring read longest ago gave way";
+  EXPECT_EQ(history.window("busy")->samples.back(), 999) << "a sensor read all along keeps its ring";
+  EXPECT_EQ(history.window("sensor.999")->samples.back(), 999);
+  EXPECT_FALSE(history.window("sensor.0")) << "the ring read longest ago gave way";
+  EXPECT_NE(history.window("busy")->serial, history.window("sensor.999")->serial);
 }
 
 /// A temperature sensor that counts its reads and answers the next of its readings each time.
@@ -121,8 +122,10 @@ class InstanceHistoryTest : public test::WidgetTestMachine {
     return dispatchWithHistory(controller, history_, name, arguments);
   }
 
-  nlohmann::json historyOf(PluginController& controller, int position) {
-    return call(controller, kRecentHistoryCall, {position})["result"]["positions"][0];
+  nlohmann::json historyOf(PluginController& controller, int position, nlohmann::json newest = nullptr) {
+    nlohmann::json arguments = {position};
+    if (!newest.is_null()) arguments.push_back(newest);
+    return call(controller, kRecentHistoryCall, arguments)["result"]["positions"][0];
   }
 
   std::shared_ptr<ScriptedSensor> first_;
@@ -156,7 +159,31 @@ TEST_F(InstanceHistoryTest, InstancesShowingOneSensorShareItsRingAndFailedReadin
   const nlohmann::json failed = historyOf(*one, 0);
   EXPECT_TRUE(failed["samples"].back().is_null()) << "a failed reading is a gap, not a value of -1";
   EXPECT_TRUE(failed["minimum"].is_null());
-  EXPECT_TRUE(historyOf(*one, 1)["samples"].back().is_null()) << "position 1 was never read";
+  EXPECT_TRUE(historyOf(*one, 1)["ring"].is_null()) << "position 1 was never read";
+  EXPECT_EQ(historyOf(*one, 0)["ring"], historyOf(*other, 0)["ring"]);
+}
+
+// A page keeps the ring and asks for the newest few samples each refresh: they must be the end of
+// what the whole ring says, and minimum and maximum still those of the whole ring.
+TEST_F(InstanceHistoryTest, TheNewestSamplesAreTheEndOfTheWholeRing) {
+  useScriptedSensors({48, 47, 46, 45, 44, 43, 42}, {30});
+  double seconds = 0;
+  RecentHistory timed([&seconds] { return at(seconds); });
+  auto controller = instance("one");
+  for (int refresh = 0; refresh < 7; ++refresh, seconds += 2) {
+    dispatchWithHistory(*controller, timed, "localizedReadingAtDisplayIndex", {0});
+  }
+  seconds -= 2;  // asked right after the last reading, as the page does
+  const auto history = [&](nlohmann::json arguments) {
+    return dispatchWithHistory(*controller, timed, kRecentHistoryCall, arguments)["result"]["positions"][0];
+  };
+  const nlohmann::json whole = history({0});
+  const nlohmann::json newest = history({0, 3});
+  EXPECT_EQ(newest["samples"], (nlohmann::json{44.0, 43.0, 42.0}));
+  ASSERT_EQ(whole["samples"].size(), SensorHistoryRing::kSlots);
+  EXPECT_EQ(whole["samples"][SensorHistoryRing::kSlots - 3], 44.0);
+  EXPECT_EQ(newest["end"], whole["end"]);
+  EXPECT_EQ(newest["maximum"], controller->localizedReadingForRawValue(0, 48)) << "of the whole ring";
 }
 
 TEST_F(InstanceHistoryTest, TurnedOffItKeepsNothingAndTheChoiceIsKeptPerInstance) {
@@ -176,8 +203,10 @@ TEST_F(InstanceHistoryTest, TheHistoryCallTakesOnlyAPositionOrBoth) {
   useScriptedSensors({50}, {30});
   auto controller = instance("one");
   EXPECT_EQ(call(*controller, kRecentHistoryCall, {-1})["result"]["positions"].size(), 2u);
-  for (const nlohmann::json& bad : {nlohmann::json{2}, nlohmann::json{-2}, nlohmann::json{"0"},
-                                    nlohmann::json::array(), nlohmann::json{0, 1}}) {
+  EXPECT_EQ(call(*controller, kRecentHistoryCall, {0, 300})["result"]["positions"].size(), 1u);
+  for (const nlohmann::json& bad : {nlohmann::json{2}, nlohmann::json{-2}, nlohmann::json{"0"}, nlohmann::json{0.5},
+                                    nlohmann::json::array(), nlohmann::json{0, 0}, nlohmann::json{0, 301},
+                                    nlohmann::json{0, 1, 1}}) {
     EXPECT_TRUE(call(*controller, kRecentHistoryCall, bad).contains("error")) << bad;
   }
 }
@@ -201,6 +230,12 @@ TEST(HistoryRoute, APositionIsPassedOnAndAnythingElseIsRefused) {
       {"/api/instances/page/history?position=2", 400},
       {"/api/instances/page/history?position=01", 400},
       {"/api/instances/page/history?position=", 400},
+      {"/api/instances/page/history?last=300", 200},
+      {"/api/instances/page/history?position=0&last=1", 200},
+      {"/api/instances/page/history?last=0", 400},
+      {"/api/instances/page/history?last=301", 400},
+      {"/api/instances/page/history?last=-1", 400},
+      {"/api/instances/page/history?last=4x", 400},
       {"/api/instances/ghost/history", 404},
   };
   for (const auto& [path, status] : kRoutes) EXPECT_EQ(client.Get(path, origin)->status, status) << path;
@@ -208,6 +243,8 @@ TEST(HistoryRoute, APositionIsPassedOnAndAnythingElseIsRefused) {
             nlohmann::json{1});
   EXPECT_EQ(nlohmann::json::parse(client.Get("/api/instances/page/history", origin)->body)["asked"],
             nlohmann::json{-1});
+  EXPECT_EQ(nlohmann::json::parse(client.Get("/api/instances/page/history?last=8", origin)->body)["asked"],
+            (nlohmann::json{-1, 8}));
   const auto fromThePage = client.Post("/api/instances/page/call", origin,
                                        R"({"call": "#recentHistory", "args": [0]})", "application/json");
   EXPECT_EQ(fromThePage->status, 400) << "the page cannot send the host's own call";

@@ -122,6 +122,23 @@ describe('recent history', () => {
     await setCheckedOnBack('input[name="scale"][value="0"]', true);
   });
 
+  test('the ring the page keeps by adding the newest samples is the host\'s whole ring', async () => {
+    await waitForRefreshes(2);
+    const compared = await page.evaluate(async () => {
+      for (let attempt = 0; attempt < 10; ++attempt) {
+        const kept = keptHistory.map((entry) => entry && { end: entry.end, samples: entry.samples });
+        const whole = await fetchHistory();
+        if (whole.positions.every((entry, index) => entry.end === kept[index]?.end)) {
+          return whole.positions.map((entry, index) => [entry.samples, kept[index].samples]);
+        }
+        await new Promise((done) => setTimeout(done, 300));  // a refresh came in between
+      }
+      return null;
+    });
+    assert.ok(compared, 'a moment without a refresh in between');
+    for (const [whole, kept] of compared) assert.deepEqual(kept, whole);
+  });
+
   test('readings missed while the page was hidden leave a gap in the line', async () => {
     const setVisibility = (state) => page.evaluate((visibility) => {
       Object.defineProperty(document, 'visibilityState', { configurable: true, get: () => visibility });

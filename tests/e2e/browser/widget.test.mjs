@@ -120,7 +120,7 @@ describe('the front of the widget', () => {
 async function apiRequestsDuring(action) {
   const seen = [];
   const listener = (request) => {
-    const match = /\/api\/instances\/[^/]+\/([a-z]+)$/.exec(request.url());
+    const match = /\/api\/instances\/[^/]+\/([a-z]+)(?:\?|$)/.exec(request.url());
     if (match) seen.push(match[1]);
   };
   page.on('request', listener);
