@@ -199,18 +199,6 @@ TEST_F(InstanceHistoryTest, TurnedOffItKeepsNothingAndTheChoiceIsKeptPerInstance
   EXPECT_TRUE(instance("quiet")->showsRecentHistory());
 }
 
-TEST_F(InstanceHistoryTest, TheHistoryCallTakesOnlyAPositionOrBoth) {
-  useScriptedSensors({50}, {30});
-  auto controller = instance("one");
-  EXPECT_EQ(call(*controller, kRecentHistoryCall, {-1})["result"]["positions"].size(), 2u);
-  EXPECT_EQ(call(*controller, kRecentHistoryCall, {0, 300})["result"]["positions"].size(), 1u);
-  for (const nlohmann::json& bad : {nlohmann::json{2}, nlohmann::json{-2}, nlohmann::json{"0"}, nlohmann::json{0.5},
-                                    nlohmann::json::array(), nlohmann::json{0, 0}, nlohmann::json{0, 301},
-                                    nlohmann::json{0, 1, 1}}) {
-    EXPECT_TRUE(call(*controller, kRecentHistoryCall, bad).contains("error")) << bad;
-  }
-}
-
 // The route over HTTP, with a stand-in controller that answers the history call with its argument.
 WidgetInstanceTable::ScriptCall historyEcho() {
   return [](std::string_view name, const nlohmann::json& args) -> nlohmann::json {
