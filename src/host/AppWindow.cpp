@@ -96,6 +96,8 @@ std::optional<AppWindowSettings> AppWindowSettings::find(const Environment& envi
 }
 
 std::vector<std::string> appWindowArguments(const AppWindowSettings& settings, const std::string& url) {
+  // A widget covered by other windows is still on the desktop: its page keeps refreshing, so
+  // that its history has no gaps for the time it was covered (minimized, it still rests).
   return {settings.browser.string(),
           "--app=" + url,
           fmt::format("--window-size={},{}", AppWindow::kWidth, AppWindow::kHeight),
@@ -104,7 +106,8 @@ std::vector<std::string> appWindowArguments(const AppWindowSettings& settings, c
           "--no-first-run",
           "--no-default-browser-check",
           "--disable-sync",
-          "--disable-background-networking"};
+          "--disable-background-networking",
+          "--disable-backgrounding-occluded-windows"};
 }
 
 std::unique_ptr<AppWindow> AppWindow::open(const AppWindowSettings& settings, const std::string& url, bool quiet,

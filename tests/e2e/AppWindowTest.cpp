@@ -68,7 +68,8 @@ TEST_F(AppWindowCommand, TheWindowShowsThePageWithItsOwnProfileAndClosingItStops
   const std::string profile = (work_.path() / "cache" / "sensorwidget" / ("app-window-" + address[2].str())).string();
   EXPECT_EQ(work_.read(argsFile()), "--app=" + address[1].str() + "\n--window-size=272,172\n--user-data-dir=" + profile +
                                         "\n--class=sensorwidget\n--no-first-run\n--no-default-browser-check\n"
-                                        "--disable-sync\n--disable-background-networking\n");
+                                        "--disable-sync\n--disable-background-networking\n"
+                                        "--disable-backgrounding-occluded-windows\n");
   struct stat folder {};
   ASSERT_EQ(::stat(profile.c_str(), &folder), 0);
   EXPECT_EQ(folder.st_mode & 0777, 0700u) << "the page's storage is the user's alone";
