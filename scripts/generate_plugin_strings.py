@@ -138,6 +138,8 @@ PAGE_ELEMENTS = [
     ("No sensor", "No sensor", "Kein Sensor"),
     ("LANGUAGE", "en", "de"),
     ("Host unreachable", "Host unreachable, retry in %@ s", "Host nicht erreichbar, in %@ s"),
+    ("Recent History", "Show history", "Verlauf zeigen"),
+    ("History range", "Last 10 minutes: %@ to %@", "Letzte 10 Minuten: %@ bis %@"),
 ]
 
 

@@ -36,6 +36,13 @@ class HostError extends Error {
 /** The host did not answer at all: it was stopped, or the connection broke. */
 class HostUnreachable extends Error {}
 
+// The host answered with something other than what was asked for.
+async function answerOf(response) {
+  const answer = response.status === 204 ? {} : await response.json();
+  if (!response.ok) throw new HostError(response.status, answer.error || response.statusText);
+  return answer;
+}
+
 async function post(action, body) {
   let response;
   try {
@@ -47,9 +54,19 @@ async function post(action, body) {
   } catch (error) {
     throw new HostUnreachable(error.message);
   }
-  const answer = response.status === 204 ? {} : await response.json();
-  if (!response.ok) throw new HostError(response.status, answer.error || response.statusText);
-  return answer;
+  return answerOf(response);
+}
+
+/** The recent readings of both display positions (see the host's history route): all of them,
+ *  or the `newest` few. */
+async function fetchHistory(newest) {
+  let response;
+  try {
+    response = await fetch(`${instancePath}/history${newest ? `?last=${newest}` : ''}`);
+  } catch (error) {
+    throw new HostUnreachable(error.message);
+  }
+  return answerOf(response);
 }
 
 // The host forgets an instance that was closed (by another tab of this widget) or left idle, and
@@ -119,19 +136,21 @@ function labelWidthInPoints() {
 
 // Kept from the start: when the host is gone there is no one to ask for it.
 let hostUnreachableText = 'Host unreachable %@';
+let historyRangeText = '%@ – %@';
 
 async function localizeElements() {
   const texts = Array.from(document.querySelectorAll('[data-text]'));
   const labels = Array.from(document.querySelectorAll('[data-label]'));
   const keys = [...texts.map((element) => element.dataset.text), ...labels.map((element) => element.dataset.label),
-    'LANGUAGE', 'Host unreachable'];
+    'LANGUAGE', 'Host unreachable', 'History range'];
   const localized = await PluginController.batch(keys.map((key) => ['localizedStringForElementWithName', key]));
   texts.forEach((element, index) => { element.textContent = localized[index]; });
   labels.forEach((element, index) => { element.setAttribute('aria-label', localized[texts.length + index]); });
-  const [language, unreachable] = localized.slice(-2);
+  const [language, unreachable, historyRange] = localized.slice(-3);
   // The texts come in the host's language; the page says which, so that it is read out right.
   if (/^[A-Za-z]{2,3}([_-][A-Za-z0-9]+)*$/.test(language)) document.documentElement.lang = language.replace('_', '-');
   hostUnreachableText = unreachable;
+  historyRangeText = historyRange;
   byId('show-back').title = byId('show-back').getAttribute('aria-label');
 }
 
@@ -177,6 +196,97 @@ async function refreshFront() {
   }
 }
 
+// ---- Recent history: a sparkline under each reading ----
+
+let showsHistory = true;
+const SPARKLINE_HEIGHT = 10;
+const SPARKLINE_MARGIN = 1.5;  // keeps the stroke of the extremes inside the box
+
+/** The path through the samples (null ones are gaps) from left to right over `width`. */
+function sparklinePath(samples, low, high, width) {
+  const span = high - low;
+  const step = samples.length > 1 ? width / (samples.length - 1) : 0;
+  const yOf = (value) => {
+    const fraction = span > 0 ? (value - low) / span : 0.5;
+    return (SPARKLINE_HEIGHT - SPARKLINE_MARGIN - fraction * (SPARKLINE_HEIGHT - 2 * SPARKLINE_MARGIN)).toFixed(2);
+  };
+  let path = '';
+  let drawing = false;
+  samples.forEach((value, index) => {
+    if (value === null) {
+      drawing = false;
+      return;
+    }
+    const x = (index * step).toFixed(2);
+    // A reading alone between gaps is a dot: a segment of no length with round caps.
+    path += drawing ? `L${x} ${yOf(value)}` : `M${x} ${yOf(value)}h0`;
+    drawing = true;
+  });
+  return path;
+}
+
+function drawHistory(position, history) {
+  const box = byId(`history-${position}`);
+  const line = byId(`sparkline-${position}`);
+  const samples = history ? history.samples : [];
+  const values = samples.filter((value) => value !== null);
+  if (values.length === 0) {
+    line.querySelector('path').setAttribute('d', '');
+    box.removeAttribute('title');
+    return;
+  }
+  const low = Math.min(...values);
+  const high = Math.max(...values);
+  line.setAttribute('viewBox', `0 0 ${samples.length - 1 || 1} ${SPARKLINE_HEIGHT}`);
+  line.querySelector('path').setAttribute('d', sparklinePath(samples, low, high, samples.length - 1 || 1));
+  line.dataset.low = String(low);
+  line.dataset.high = String(high);
+  box.title = historyRangeText.replace('%@', history.minimum.trim()).replace('%@', history.maximum.trim());
+}
+
+function showHistoryChoice(shows) {
+  showsHistory = shows;
+  byId('show-history').checked = shows;
+  byId('front').classList.toggle('without-history', !shows);
+  if (!shows) {
+    POSITIONS.forEach((position) => {
+      keptHistory[position] = null;
+      drawHistory(position, null);
+    });
+  }
+}
+
+// The page keeps each position's whole ring and asks for only the newest few samples per
+// refresh, which costs the host far less than all of them; it asks for all again when the
+// sensor, its ring or the scale changed, or when it missed more than it asked for.
+const NEWEST_SAMPLES = 8;
+const keptHistory = POSITIONS.map(() => null);
+
+/** The kept ring with the newest samples added; null when they do not join onto it. */
+function joinedHistory(kept, newest, scale) {
+  if (newest.ring === null) return { ...newest, scale };  // no sensor, or one nobody has read: nothing to keep
+  if (!kept || kept.ring !== newest.ring || kept.scale !== scale) return null;
+  const moved = newest.end - kept.end;
+  if (moved < 0 || moved > newest.samples.length) return null;
+  const samples = [...kept.samples.slice(moved), ...Array(moved).fill(null)];
+  samples.splice(samples.length - newest.samples.length, newest.samples.length, ...newest.samples);
+  return { ...newest, samples, scale };
+}
+
+async function refreshHistory() {
+  if (!showsHistory) return;
+  const newest = await fetchHistory(NEWEST_SAMPLES);
+  let joined = newest.positions.map((entry) => joinedHistory(keptHistory[entry.position], entry, newest.scale));
+  if (joined.includes(null)) {
+    const whole = await fetchHistory();
+    joined = whole.positions.map((entry) => ({ ...entry, scale: whole.scale }));
+  }
+  for (const entry of joined) {
+    keptHistory[entry.position] = entry;
+    drawHistory(entry.position, entry);
+  }
+}
+
 // ---- Refreshing: every few seconds while shown, never while hidden ----
 
 let refreshTimer = null;
@@ -197,6 +307,8 @@ async function refreshNow() {
     retryDelay = 0;
     hostDownNote = '';
     showStatus();
+    // After the readings: the host keeps each reading as it answers, so the line ends with it.
+    await refreshHistory();
   } catch (error) {
     if (error instanceof HostUnreachable) {
       retryDelay = retryDelay === 0 ? FIRST_RETRY_MS : Math.min(2 * retryDelay, LONGEST_RETRY_MS);
@@ -244,9 +356,10 @@ async function buildMenus() {
   }
 }
 
-async function showTemperatureUnit() {
-  const unit = await PluginController.call('preferredTemperatureUnitIndex');
+async function showTemperatureUnitAndHistoryChoice() {
+  const [unit, shows] = await PluginController.batch([['preferredTemperatureUnitIndex'], ['showsRecentHistory']]);
   for (const radio of document.querySelectorAll('input[name="scale"]')) radio.checked = Number(radio.value) === unit;
+  showHistoryChoice(shows);
 }
 
 async function fillAbout() {
@@ -269,6 +382,11 @@ function watchSettings() {
   }
   byId('scale').addEventListener('change', async (event) => {
     await PluginController.call('setTemperatureUnitIndex', Number(event.target.value));
+    await refreshNow();
+  });
+  byId('show-history').addEventListener('change', async (event) => {
+    await PluginController.call('setShowsRecentHistory', event.target.checked);
+    showHistoryChoice(event.target.checked);
     await refreshNow();
   });
 }
@@ -298,7 +416,8 @@ async function start() {
   watchSettings();
   await openInstance();
   await localizeElements();
-  await Promise.all([refreshFront(), buildMenus(), showTemperatureUnit(), fillAbout()]);
+  await Promise.all([refreshFront(), buildMenus(), showTemperatureUnitAndHistoryChoice(), fillAbout()]);
+  await refreshHistory();
   document.body.dataset.ready = 'true';
   scheduleRefresh(REFRESH_INTERVAL_MS);
 }

@@ -21,6 +21,7 @@ int runCommandLine(int argc, char** argv) {
   addSMCCommand(app, options);
   addInfoCommand(app, options);
   addServeCommand(app, options);
+  addWindowCommand(app, options);
   addRecordCommand(app, options);
   addCPUMonitorEntryCommand(app, options);
   try {

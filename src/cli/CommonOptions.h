@@ -50,6 +50,7 @@ void addScriptCommand(CLI::App& app, CommonOptions& options);
 void addSMCCommand(CLI::App& app, CommonOptions& options);
 void addInfoCommand(CLI::App& app, CommonOptions& options);
 void addServeCommand(CLI::App& app, CommonOptions& options);
+void addWindowCommand(CLI::App& app, CommonOptions& options);
 void addRecordCommand(CLI::App& app, CommonOptions& options);
 void addCPUMonitorEntryCommand(CLI::App& app, CommonOptions& options);
 

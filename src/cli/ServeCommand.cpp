@@ -3,11 +3,13 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>
 
+#include "cli/AppWindow.h"
 #include "cli/CommonOptions.h"
 #include "host/WidgetHost.h"
 
@@ -18,6 +20,8 @@ namespace {
 struct ServeOptions {
   int port = 8080;
   std::string bindAddress = "127.0.0.1";
+  bool openWindow = false;
+  bool keepServing = false;
 };
 
 sigset_t stopSignals() {
@@ -54,14 +58,32 @@ void runServe(CommonOptions& common, const ServeOptions& serve) {
   }
   fmt::print("Widget at {}\n", pageAddress(serve.bindAddress, port));
   std::fflush(stdout);
+  // Made after the host and so closed before it: the window never outlives the page it shows.
+  std::unique_ptr<AppWindow> window;
+  if (serve.openWindow) {
+    const bool keep = serve.keepServing;
+    window = AppWindow::openOrSayWhy(
+        pageAddress(serve.bindAddress, port), port, !common.verbose,
+        [&host, keep](const std::string& failure) {
+          if (!failure.empty()) {
+            fmt::print(stderr, "sensorwidget: {}: the widget is served\n", failure);
+          } else if (!keep) {
+            host.stop();
+          }
+        },
+        "no window, the widget is served");
+  }
 
-  std::thread signalWaiter([&host, signals] {
+  std::atomic<bool> signalled = false;
+  std::thread signalWaiter([&host, &signalled, signals] {
     int received = 0;
     sigwait(&signals, &received);
+    signalled = true;
     host.stop();
   });
   const bool served = host.serve();
-  if (!served) pthread_kill(signalWaiter.native_handle(), SIGTERM);  // wake the waiter
+  // Serving also ends without a signal: the host failed, or its window was closed.
+  if (!signalled) pthread_kill(signalWaiter.native_handle(), SIGTERM);  // wake the waiter
   signalWaiter.join();
   if (!served) {
     fmt::print(stderr, "sensorwidget: the widget host stopped unexpectedly\n");
@@ -80,6 +102,10 @@ void addServeCommand(CLI::App& app, CommonOptions& options) {
   command->add_option("--bind", serveOptions->bindAddress,
                       "the address to listen on; the page answers only to loopback names")
       ->capture_default_str();
+  CLI::Option* open = command->add_flag("--open", serveOptions->openWindow,
+                                        "show the widget in a window of its own (Chromium); closing it stops the host");
+  command->add_flag("--keep", serveOptions->keepServing, "with --open: keep serving after the window is closed")
+      ->needs(open);
   options.addDiskSaverOption(*command);
   command->callback([&options, serveOptions] { runServe(options, *serveOptions); });
 }

@@ -42,6 +42,8 @@ ScriptArgument argumentFor(const json& argument, ScriptParameter parameter) {
       const double number = argument.get<double>();
       return static_cast<float>(number > FLT_MAX ? FLT_MAX : number < -FLT_MAX ? -FLT_MAX : number);
     }
+    // A flag is a script boolean, or a number that is true when it is not zero.
+    case ScriptParameter::Boolean: return argument.is_boolean() ? argument.get<bool>() : argument.get<double>() != 0;
   }
   return {};
 }
@@ -49,15 +51,24 @@ ScriptArgument argumentFor(const json& argument, ScriptParameter parameter) {
 json resultAsJSON(const ScriptResult& result) {
   if (const auto* number = std::get_if<std::int32_t>(&result)) return json(*number);
   if (const auto* text = std::get_if<std::string>(&result)) return json(*text);
+  if (const auto* flag = std::get_if<bool>(&result)) return json(*flag);
   return nullptr;
 }
 
 bool matches(const json& argument, ScriptParameter parameter) {
-  return parameter == ScriptParameter::Text ? argument.is_string() : argument.is_number();
+  switch (parameter) {
+    case ScriptParameter::Text: return argument.is_string();
+    case ScriptParameter::Boolean: return argument.is_boolean() || argument.is_number();
+    default: return argument.is_number();
+  }
 }
 
 std::string_view parameterName(ScriptParameter parameter) {
-  return parameter == ScriptParameter::Text ? "a string" : "a number";
+  switch (parameter) {
+    case ScriptParameter::Text: return "a string";
+    case ScriptParameter::Boolean: return "a boolean";
+    default: return "a number";
+  }
 }
 
 json error(std::string text) { return json{{"error", std::move(text)}}; }

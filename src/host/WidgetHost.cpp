@@ -18,6 +18,7 @@
 #include <variant>
 
 #include "host/ControllerFactory.h"
+#include "host/InstanceHistory.h"
 #include "host/LoopbackHeaders.h"
 #include "host/MetricsEndpoint.h"
 #include "host/ScriptCallBatch.h"
@@ -232,7 +233,7 @@ class WidgetHost::Server {
         return MHD_YES;
       }
       if (pending.bodyTooLarge) return server.send(connection, method, url, refusal(413, kBodyTooLarge));
-      return server.send(connection, method, url, server.answer(url, method, pending.body));
+      return server.send(connection, method, url, server.answer(connection, url, method, pending.body));
     } catch (...) {
       return server.send(connection, method, url, refusal(500, "the host failed to answer"));
     }
@@ -265,10 +266,17 @@ class WidgetHost::Server {
     return std::nullopt;
   }
 
-  Answer answer(std::string_view url, std::string_view method, const std::string& body) {
+  Answer answer(MHD_Connection* connection, std::string_view url, std::string_view method, const std::string& body) {
     if (method == MHD_HTTP_METHOD_GET && url == "/metrics") return metricsAnswer();
-    if (method != MHD_HTTP_METHOD_POST) return fileAnswer(url);
     std::optional<InstanceRoute> route = instanceRoute(url);
+    if (method != MHD_HTTP_METHOD_POST) {
+      if (route && route->action == "history") {
+        return historyAnswer(route->identifier,
+                             MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "position"),
+                             MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "last"));
+      }
+      return fileAnswer(url);
+    }
     if (!route) return errorAnswer(404, "not found");
     if (route->action == "call") return callAnswer(route->identifier, body);
     if (route->action == "batch") return batchAnswer(route->identifier, body);
@@ -343,6 +351,32 @@ class WidgetHost::Server {
     return answer;
   }
 
+  /// The instance's recent history, for one display position ("0", "1") or, without one, both;
+  /// all samples, or the `last` newest.
+  Answer historyAnswer(const std::string& identifier, const char* positionText, const char* lastText) {
+    std::int32_t position = -1;
+    if (positionText != nullptr) {
+      const std::string_view text(positionText);
+      if (text != "0" && text != "1") return errorAnswer(400, "position must be 0 or 1");
+      position = text == "0" ? 0 : 1;
+    }
+    nlohmann::json arguments = nlohmann::json::array({position});
+    if (lastText != nullptr) {
+      const std::string_view text(lastText);
+      unsigned last = 0;
+      auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), last);
+      if (text.empty() || error != std::errc() || end != text.data() + text.size() || last < 1 ||
+          last > SensorHistoryRing::kSlots) {
+        return errorAnswer(400, "last must be a number of samples from 1 to 300");
+      }
+      arguments.push_back(last);
+    }
+    std::optional<nlohmann::json> answer = instances_.call(identifier, kRecentHistoryCall, arguments);
+    if (!answer) return errorAnswer(404, "no such widget instance");
+    if (!answer->contains("result")) return errorAnswer(404, "this widget instance keeps no history");
+    return jsonAnswer(200, (*answer)["result"]);
+  }
+
   MHD_Result send(MHD_Connection* connection, std::string_view method, std::string_view url, const Answer& answer) {
     MHD_Response* response =
         answer.shared.empty()
@@ -374,7 +408,9 @@ class WidgetHost::Server {
 };
 
 WidgetInstanceTable::Factory pluginControllerFactory() {
-  return []() -> WidgetInstanceTable::ScriptCall {
+  // Every instance this factory makes shares the rings: two showing one sensor fill one.
+  auto history = std::make_shared<RecentHistory>();
+  return [history]() -> WidgetInstanceTable::ScriptCall {
     // The page and its controller live and go together with the widget instance.
     struct Instance {
       WebView page;
@@ -383,8 +419,8 @@ WidgetInstanceTable::Factory pluginControllerFactory() {
     auto instance = std::make_shared<Instance>();
     instance->controller = createControllerForPage(instance->page);
     if (instance->controller == nullptr) return {};
-    return [instance](std::string_view name, const nlohmann::json& arguments) {
-      return dispatchScriptCall(*instance->controller, name, arguments);
+    return [instance, history](std::string_view name, const nlohmann::json& arguments) {
+      return dispatchWithHistory(*instance->controller, *history, name, arguments);
     };
   };
 }

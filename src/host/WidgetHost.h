@@ -14,6 +14,13 @@
 //                                      → 200 [{"result": <value>} or {"error": "<text>"}, ...]
 //   POST /api/instances/<id>/close     releases the controller (the page sends it on unload)
 //                                      → 204, whether or not the instance existed
+//   GET  /api/instances/<id>/history[?position=0|1][&last=N]
+//                                      the recent readings of the instance's display positions
+//                                      (both without a position), all 300 or the N newest
+//                                      (RecentHistory.h; the answer: InstanceHistory.h)
+//                                      → 200 {"intervalSeconds": 2, "showsRecentHistory", "scale",
+//                                             "positions": [{"position", "ring", "end", "samples",
+//                                                            "minimum", "maximum"}, ...]}
 //   GET  /metrics                      the sensors in the OpenMetrics text format (OpenMetrics.h)
 //
 // <id> is the page's instance identifier: 1 to 64 letters, digits, '-' or '_'. The page keeps it

@@ -147,6 +147,11 @@ void PluginController::setTemperatureUnitIndex(std::int32_t unitIndex) {
   if (selectTemperatureUnitIndex(unitIndex)) writePreferences();
 }
 
+void PluginController::setShowsRecentHistory(bool shows) {
+  showsRecentHistory_ = shows;
+  writePreferences();
+}
+
 // ---- Preferences ----
 
 std::optional<std::string> PluginController::widgetInstanceKeyForPreferenceKey(
@@ -162,12 +167,13 @@ void PluginController::readPreferences() {
   if (!stored) return;
   sensorIndices_ = stored->sensorIndices;
   preferredTemperatureUnit_ = stored->temperatureUnit;
+  showsRecentHistory_ = stored->showsRecentHistory;
 }
 
 void PluginController::writePreferences() const {
   if (!machineInfo_) return;
   preferencesOf(*machineInfo_).write(widgetIdentifier_, {sensorIDForDisplayIndex(0), sensorIDForDisplayIndex(1)},
-                                     preferredTemperatureUnit_);
+                                     preferredTemperatureUnit_, showsRecentHistory_);
 }
 
 // ---- Names ----

@@ -60,6 +60,9 @@ class PluginController : public std::enable_shared_from_this<PluginController> {
   void setTemperatureUnitIndex(std::int32_t unitIndex);
   std::int32_t preferredSensorIndexAtDisplayIndex(std::int32_t displayIndex) const;
   std::int32_t preferredTemperatureUnitIndex() const { return preferredTemperatureUnit_; }
+  /// Whether the front draws each reading's recent history; kept per instance.
+  void setShowsRecentHistory(bool shows);
+  bool showsRecentHistory() const { return showsRecentHistory_; }
   std::string bundleIdentifierForMasterApplication() const;
   std::string localizedURLForMasterApplication() const;
   void logDebugString(std::string_view message) const;
@@ -107,6 +110,7 @@ class PluginController : public std::enable_shared_from_this<PluginController> {
   TKSWidgetState currentState_ = TKSWidgetStateNormal;
   std::array<std::int32_t, 2> sensorIndices_{-1, -1};
   std::int32_t preferredTemperatureUnit_ = 0;
+  bool showsRecentHistory_ = true;
   float maxLabelWidth_ = 1000.0f;
 };
 

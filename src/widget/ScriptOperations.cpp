@@ -14,6 +14,7 @@ using P = ScriptParameter;
 const std::string& text(Arguments arguments, std::size_t index) { return std::get<std::string>(arguments[index]); }
 std::int32_t integer(Arguments arguments, std::size_t index) { return std::get<std::int32_t>(arguments[index]); }
 float real(Arguments arguments, std::size_t index) { return std::get<float>(arguments[index]); }
+bool flag(Arguments arguments, std::size_t index) { return std::get<bool>(arguments[index]); }
 
 ScriptResult nothing() { return std::monostate(); }
 
@@ -52,6 +53,10 @@ const std::vector<ScriptOperation>& scriptOperations() {
        [](C& c, Arguments a) { return ScriptResult(c.preferredSensorIndexAtDisplayIndex(integer(a, 0))); }},
       {"preferredTemperatureUnitIndex", "preferredTemperatureUnitIndex", {},
        [](C& c, Arguments) { return ScriptResult(c.preferredTemperatureUnitIndex()); }},
+      {"setShowsRecentHistory:", "setShowsRecentHistory", {P::Boolean},
+       [](C& c, Arguments a) { c.setShowsRecentHistory(flag(a, 0)); return nothing(); }},
+      {"showsRecentHistory", "showsRecentHistory", {},
+       [](C& c, Arguments) { return ScriptResult(c.showsRecentHistory()); }},
       {"bundleIdentifierForMasterApplication", "bundleIdentifierForMasterApplication", {},
        [](C& c, Arguments) { return ScriptResult(c.bundleIdentifierForMasterApplication()); }},
       {"localizedURLForMasterApplication", "localizedURLForMasterApplication", {},

@@ -16,12 +16,12 @@ class PluginController;
 
 namespace sw::widget {
 
-enum class ScriptParameter { Text, Integer, Float };
+enum class ScriptParameter { Text, Integer, Float, Boolean };
 
-/// One argument, already of its parameter's kind (Text, Integer, Float in that order).
-using ScriptArgument = std::variant<std::string, std::int32_t, float>;
-/// What an operation answers: nothing, a number or a text.
-using ScriptResult = std::variant<std::monostate, std::int32_t, std::string>;
+/// One argument, already of its parameter's kind (Text, Integer, Float, Boolean in that order).
+using ScriptArgument = std::variant<std::string, std::int32_t, float, bool>;
+/// What an operation answers: nothing, a number, a text or a flag.
+using ScriptResult = std::variant<std::monostate, std::int32_t, std::string, bool>;
 
 struct ScriptOperation {
   std::string_view selector;    // "setPreferredSensorIndex:forDisplayIndex:"

@@ -19,6 +19,7 @@ namespace {
 constexpr std::string_view kTemperatureUnitKey = "IndexOfTemperatureUnit";
 constexpr std::array<std::string_view, 2> kSensorIDKeys = {"SensorIDForDisplayPosition1",
                                                            "SensorIDForDisplayPosition2"};
+constexpr std::string_view kShowsRecentHistoryKey = "ShowsRecentHistory";
 constexpr std::array<std::string_view, 2> kOlderSensorIndexKeys = {"SensorIndexForDisplayPosition1",
                                                                    "SensorIndexForDisplayPosition2"};
 
@@ -94,11 +95,16 @@ std::optional<WidgetPreferences::DisplaySettings> WidgetPreferences::read(
                           indexForID);
   }
   settings.temperatureUnit = storedTemperatureUnit(*domain, *machine);
+  // Absent (settings from before history existed) or unreadable means shown, the default.
+  if (const Value* shows = valueForKey(*machine, *instanceKey(widgetIdentifier, std::string(kShowsRecentHistoryKey)))) {
+    settings.showsRecentHistory = integerValueOf(*shows).value_or(1) != 0;
+  }
   return settings;
 }
 
 bool WidgetPreferences::write(const std::optional<std::string>& widgetIdentifier,
-                              const std::array<std::string, 2>& sensorIDs, std::int32_t temperatureUnit) const {
+                              const std::array<std::string, 2>& sensorIDs, std::int32_t temperatureUnit,
+                              bool showsRecentHistory) const {
   if (domainName_.empty()) return false;
   // Read, changed and written under the domain's lock: another process's instance writing at
   // the same moment keeps its own keys.
@@ -110,6 +116,13 @@ bool WidgetPreferences::write(const std::optional<std::string>& widgetIdentifier
     for (std::size_t position = 0; position < sensorIDs.size(); ++position) {
       machine[*instanceKey(widgetIdentifier, std::string(kSensorIDKeys[position]))] = Value(sensorIDs[position]);
       machine.erase(*instanceKey(widgetIdentifier, std::string(kOlderSensorIndexKeys[position])));
+    }
+    // Stored only when turned off, so that settings written before history existed stay as they were.
+    const std::string historyKey = *instanceKey(widgetIdentifier, std::string(kShowsRecentHistoryKey));
+    if (showsRecentHistory) {
+      machine.erase(historyKey);
+    } else {
+      machine[historyKey] = Value::boolean(false);
     }
     domain[machineSerialNumber_] = Value(std::move(machine));
   });

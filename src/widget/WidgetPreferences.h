@@ -1,6 +1,6 @@
 // The widget's stored settings: the temperature scale for every instance, and per machine (by
-// serial number) and per widget instance the sensor of each display position, kept in the
-// plug-in's persistent defaults domain.
+// serial number) and per widget instance the sensor of each display position and whether recent
+// history is drawn, kept in the plug-in's persistent defaults domain.
 #pragma once
 
 #include <array>
@@ -18,6 +18,7 @@ class WidgetPreferences {
   struct DisplaySettings {
     std::array<std::int32_t, 2> sensorIndices{-1, -1};
     std::int32_t temperatureUnit = 0;
+    bool showsRecentHistory = true;
   };
   /// Finds a stored unique identifier among the current sensors: its index, or -1.
   using SensorIndexLookup = std::function<std::int32_t(const std::string&)>;
@@ -34,10 +35,11 @@ class WidgetPreferences {
   std::optional<DisplaySettings> read(const std::optional<std::string>& widgetIdentifier,
                                       std::int32_t sensorCount, const SensorIndexLookup& indexForID) const;
 
-  /// Stores the instance's sensor identifiers ("" for an empty position) and the scale into the
-  /// domain as it is stored now, dropping the older index keys and keeping every other key.
+  /// Stores the instance's sensor identifiers ("" for an empty position), the scale and whether
+  /// it shows recent history into the domain as it is stored now, dropping the older index keys
+  /// and keeping every other key.
   bool write(const std::optional<std::string>& widgetIdentifier, const std::array<std::string, 2>& sensorIDs,
-             std::int32_t temperatureUnit) const;
+             std::int32_t temperatureUnit, bool showsRecentHistory = true) const;
 
  private:
   std::string domainName_;

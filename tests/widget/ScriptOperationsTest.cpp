@@ -19,6 +19,7 @@ widget::ScriptArgument sampleArgument(widget::ScriptParameter parameter) {
     case widget::ScriptParameter::Text: return std::string("w1");
     case widget::ScriptParameter::Integer: return std::int32_t{0};
     case widget::ScriptParameter::Float: return 100.0f;
+    case widget::ScriptParameter::Boolean: return true;
   }
   return {};
 }

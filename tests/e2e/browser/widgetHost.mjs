@@ -5,10 +5,12 @@ import { once } from 'node:events';
 
 const ADDRESS_LINE = /^Widget at (http:\/\/127\.0\.0\.1:(\d+)\/)$/m;
 
-export async function startWidgetHost(binary, { defaultsDir, port = 0, locale }) {
+export async function startWidgetHost(binary, { defaultsDir, port = 0, locale, profile }) {
   const localeArguments = locale ? ['--locale', locale] : [];
+  const profileArguments = profile ? ['--profile', profile] : [];
   const child = spawn(binary,
-    ['serve', '--port', String(port), '--defaults-dir', defaultsDir, '--verbose', ...localeArguments],
+    ['serve', '--port', String(port), '--defaults-dir', defaultsDir, '--verbose', ...localeArguments,
+      ...profileArguments],
     { stdio: ['ignore', 'pipe', 'pipe'] });
   let output = '';
   let errors = '';
