@@ -4,21 +4,13 @@
 
 #include <set>
 
-#include "foundation/EmbeddedFiles.h"
-#include "os/Bundle.h"
+#include "support/EmbeddedStringTable.h"
 #include "smc/SMCElectricKeyTable.h"
 #include "smc/SMCLocationNames.h"
 #include "smc/SMCTemperatureKeyTable.h"
 
 namespace sw::smc {
 namespace {
-
-Dictionary tableOf(const std::string& path) {
-  const auto bytes = embedded::file(path);
-  const auto table = bytes ? os::parseStringsFile(*bytes) : std::nullopt;
-  if (!table) ADD_FAILURE() << path << " is missing or does not parse";
-  return table.value_or(Dictionary{});
-}
 
 std::string entry(const Dictionary& table, const std::string& key) {
   const auto found = table.find(key);
@@ -40,9 +32,9 @@ class SMCLocationNames : public ::testing::Test {
     return english;
   }
 
-  const Dictionary locations_ = tableOf("resources/Plugin/en.lproj/SensorLocations.strings");
-  const Dictionary english_ = tableOf("resources/Plugin/en.lproj/Localizable.strings");
-  const Dictionary german_ = tableOf("resources/Plugin/de.lproj/Localizable.strings");
+  const Dictionary locations_ = test::embeddedStringTable("resources/Plugin/en.lproj/SensorLocations.strings");
+  const Dictionary english_ = test::embeddedStringTable("resources/Plugin/en.lproj/Localizable.strings");
+  const Dictionary german_ = test::embeddedStringTable("resources/Plugin/de.lproj/Localizable.strings");
 };
 
 // Walks the tables through their public lookups, independently of the walk that writes the

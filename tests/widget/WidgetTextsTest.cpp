@@ -2,20 +2,13 @@
 // entries, and a name for every location a built-in machine's sensors report.
 #include <gtest/gtest.h>
 
-#include "foundation/EmbeddedFiles.h"
+#include "support/EmbeddedStringTable.h"
 #include "sim/BuiltInProfiles.h"
 #include "widget/SensorClassLoading.h"
 #include "widget/WidgetTestMachine.h"
 
 namespace sw::test {
 namespace {
-
-Dictionary tableOf(const std::string& path) {
-  const auto bytes = embedded::file(path);
-  const auto table = bytes ? os::parseStringsFile(*bytes) : std::nullopt;
-  if (!table) ADD_FAILURE() << path << " is missing or does not parse";
-  return table.value_or(Dictionary{});
-}
 
 class WidgetTexts : public WidgetTestMachine {
  protected:
@@ -102,9 +95,9 @@ TEST_F(WidgetTexts, NamesAreCutCharacterByCharacterUntilTheyFit) {
 }
 
 TEST_F(WidgetTexts, EverySensorOfEveryBuiltInProfileIsNamed) {
-  const Dictionary locations = tableOf("resources/Plugin/en.lproj/SensorLocations.strings");
-  const Dictionary names[] = {tableOf("resources/Plugin/en.lproj/Localizable.strings"),
-                              tableOf("resources/Plugin/de.lproj/Localizable.strings")};
+  const Dictionary locations = test::embeddedStringTable("resources/Plugin/en.lproj/SensorLocations.strings");
+  const Dictionary names[] = {test::embeddedStringTable("resources/Plugin/en.lproj/Localizable.strings"),
+                              test::embeddedStringTable("resources/Plugin/de.lproj/Localizable.strings")};
   for (const auto& profile : sim::builtInProfiles()) {
     auto loaded = sim::SimulatedMachine::loadBuiltIn(profile.name);
     ASSERT_TRUE(std::holds_alternative<std::shared_ptr<sim::SimulatedMachine>>(loaded)) << profile.name;

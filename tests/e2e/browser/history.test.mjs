@@ -5,10 +5,9 @@ import { mkdtempSync, mkdirSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { chromium } from 'playwright-core';
-import { startWidgetHost } from './widgetHost.mjs';
+import { openWidget as openWidgetAt, screenshotWidget, startWidgetHost } from './widgetHost.mjs';
 
 const binary = resolve(process.env.SENSORWIDGET ?? '../../../build/bin/sensorwidget');
-const artifacts = resolve(import.meta.dirname ?? new URL('.', import.meta.url).pathname, '../artifacts');
 const PROFILE = 'MacBookPro8,1';  // the CPU monitor's core temperatures follow signals
 const SPARKLINE_HEIGHT = 10;
 const SPARKLINE_MARGIN = 1.5;
@@ -16,25 +15,14 @@ const SPARKLINE_MARGIN = 1.5;
 const scratch = mkdtempSync(join(tmpdir(), 'sensorwidget-history-'));
 const defaultsDir = join(scratch, 'defaults');
 mkdirSync(defaultsDir);
-mkdirSync(artifacts, { recursive: true });
 
 let host;
 let context;
 let page;
 
-async function openWidget() {
-  await page.goto(host.url);
-  await page.waitForSelector('body[data-ready="true"]', { timeout: 15000 });
-}
+const openWidget = () => openWidgetAt(page, host.url);
 
-async function screenshot(name) {
-  const box = await page.locator('#widget').boundingBox();
-  const margin = 16;
-  await page.screenshot({
-    path: join(artifacts, name),
-    clip: { x: box.x - margin, y: box.y - margin, width: box.width + 2 * margin, height: box.height + 2 * margin },
-  });
-}
+const screenshot = (name) => screenshotWidget(page, name);
 
 const pause = (ms) => new Promise((done) => setTimeout(done, ms));
 

@@ -2,6 +2,27 @@
 // with --verbose so that the tests can read the host's log.
 import { spawn } from 'node:child_process';
 import { once } from 'node:events';
+import { mkdirSync } from 'node:fs';
+import { join, resolve } from 'node:path';
+
+// Screenshots go where a person looking at a failed run finds them.
+export const artifacts = resolve(import.meta.dirname ?? new URL('.', import.meta.url).pathname, '../artifacts');
+mkdirSync(artifacts, { recursive: true });
+
+export async function openWidget(page, url) {
+  await page.goto(url);
+  await page.waitForSelector('body[data-ready="true"]', { timeout: 15000 });
+}
+
+// The widget with a margin of its desk, so that its rounded corners and shadow show.
+export async function screenshotWidget(page, name) {
+  const box = await page.locator('#widget').boundingBox();
+  const margin = 16;
+  await page.screenshot({
+    path: join(artifacts, name),
+    clip: { x: box.x - margin, y: box.y - margin, width: box.width + 2 * margin, height: box.height + 2 * margin },
+  });
+}
 
 const ADDRESS_LINE = /^Widget at (http:\/\/127\.0\.0\.1:(\d+)\/)$/m;
 
