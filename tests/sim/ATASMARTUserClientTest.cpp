@@ -11,12 +11,8 @@
 namespace sw::sim {
 namespace {
 
+using test::problemOf;
 using test::ProfileBuilder;
-
-std::string problemOf(const SimulatedMachine::LoadResult& result) {
-  const std::string* problem = std::get_if<std::string>(&result);
-  return problem != nullptr ? *problem : "(loaded)";
-}
 
 Value attribute(Dictionary fields) {
   fields.try_emplace("ID", Value::integer(194));

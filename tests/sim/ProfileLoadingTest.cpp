@@ -12,12 +12,8 @@
 namespace sw::sim {
 namespace {
 
+using test::problemOf;
 using test::ProfileBuilder;
-
-std::string problemOf(const SimulatedMachine::LoadResult& result) {
-  const std::string* problem = std::get_if<std::string>(&result);
-  return problem != nullptr ? *problem : "(loaded)";
-}
 
 Value withTopLevel(const std::string& key, Value value) { return ProfileBuilder().section(key, std::move(value)).build(); }
 

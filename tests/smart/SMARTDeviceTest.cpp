@@ -35,69 +35,61 @@ class SMARTDevices : public SimulatedMachineTest {
 
 Value dictionaryOf(std::initializer_list<std::pair<const std::string, Value>> entries) { return Value(Dictionary(entries)); }
 
-TEST_F(SMARTDevices, TheSMARTSupportOfAnEntryAndWhyOneIsRefused) {
+// The two checks of an entry's description: whether it supports S.M.A.R.T. and whether it is
+// connected over SATA; each says why only in debug mode.
+TEST_F(SMARTDevices, WhatAnEntrysDescriptionSaysAndWhyItRefusesOne) {
+  using Check = bool (*)(const std::shared_ptr<TKSIORegistryEntry>&, bool);
+  const Check smart = &TKSSMARTStorageDevice::storageDeviceEntryIndicatesSMARTSupport;
+  const Check sata = &TKSSMARTStorageDevice::storageDeviceEntryIndicatesSATAConnect;
   struct Case {
     const char* what;
+    Check check;
     Dictionary features;
-    bool supported;
+    bool accepted;
     const char* debugText;  // with %@ for the entry's description
   };
   const Value smartFeature = dictionaryOf({{"ATA Features", Value::integer(0x20)}});
+  auto interconnect = [](Value value) { return dictionaryOf({{"Physical Interconnect", std::move(value)}}); };
   const Case cases[] = {
-      {"the flag 0 decides before the features", {{"SMART Capable", Value::integer(0)}, {"Device Characteristics", smartFeature}}, false, nullptr},
-      {"a boolean flag counts as a number", {{"SMART Capable", Value::boolean(true)}}, true, nullptr},
-      {"a flag of another kind", {{"SMART Capable", Value("YES")}}, false,
+      {"the flag 0 decides before the features", smart,
+       {{"SMART Capable", Value::integer(0)}, {"Device Characteristics", smartFeature}}, false, nullptr},
+      {"a boolean flag counts as a number", smart, {{"SMART Capable", Value::boolean(true)}}, true, nullptr},
+      {"a flag of another kind", smart, {{"SMART Capable", Value("YES")}}, false,
        "   Device entry %@ not accepted because S.M.A.R.T. feature flag not accessible\n"},
-      {"feature bit 5 set", {{"Device Characteristics", smartFeature}}, true, nullptr},
-      {"feature bits below bit 5 only", {{"Device Characteristics", dictionaryOf({{"ATA Features", Value::integer(0x1F)}})}}, false,
+      {"feature bit 5 set", smart, {{"Device Characteristics", smartFeature}}, true, nullptr},
+      {"feature bits below bit 5 only", smart, {{"Device Characteristics", dictionaryOf({{"ATA Features", Value::integer(0x1F)}})}}, false,
        "   Device entry %@ not accepted because it doesn't seem to support S.M.A.R.T. The feature code is 1f.\n"},
-      {"characteristics without features", {{"Device Characteristics", dictionaryOf({{"Product Name", Value("x")}})}}, false,
+      {"characteristics without features", smart, {{"Device Characteristics", dictionaryOf({{"Product Name", Value("x")}})}}, false,
        "   Device entry %@ not accepted because ATA features not accessible\n"},
-      {"characteristics that are no dictionary", {{"Device Characteristics", Value("x")}}, false,
+      {"characteristics that are no dictionary", smart, {{"Device Characteristics", Value("x")}}, false,
        "   Device entry %@ not accepted because ATA features not accessible\n"},
-      {"features that are no number", {{"Device Characteristics", dictionaryOf({{"ATA Features", Value("0x20")}})}}, false,
+      {"features that are no number", smart, {{"Device Characteristics", dictionaryOf({{"ATA Features", Value("0x20")}})}}, false,
        "   Device entry %@ not accepted because ATA features could not be processed\n"},
-      {"no description at all", {}, false, "   Device entry %@ not accepted because device description not accessible\n"},
+      {"no description at all", smart, {}, false, "   Device entry %@ not accepted because device description not accessible\n"},
+      {"a SATA interconnect", sata, {{"Protocol Characteristics", interconnect(Value("SATA"))}}, true, nullptr},
+      {"an ATA interconnect", sata, {{"Protocol Characteristics", interconnect(Value("ATA"))}}, false, nullptr},
+      {"an interconnect that is no text", sata, {{"Protocol Characteristics", interconnect(Value::integer(1))}}, false,
+       "   Device entry %@ has no or an unexpected interconnect specifier\n"},
+      {"protocol characteristics that are no dictionary", sata, {{"Protocol Characteristics", Value("SATA")}}, false,
+       "   Device entry %@ does not specify protocol characteristics\n"},
+      {"no protocol characteristics", sata, {}, false, "   Device entry %@ does not specify protocol characteristics\n"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     DiskDescription disk;
     disk.features = c.features;
     installDisks({disk});
     const auto entry = firstDisk();
     {
       os::CapturedLog quiet;
-      EXPECT_EQ(TKSSMARTStorageDevice::storageDeviceEntryIndicatesSMARTSupport(entry, false), c.supported) << c.what;
-      EXPECT_TRUE(quiet.messages().empty()) << c.what << ": logged without debug";
+      EXPECT_EQ(c.check(entry, false), c.accepted);
+      EXPECT_TRUE(quiet.messages().empty()) << "logged without debug";
     }
     os::CapturedLog debug;
-    EXPECT_EQ(TKSSMARTStorageDevice::storageDeviceEntryIndicatesSMARTSupport(entry, true), c.supported) << c.what;
-    EXPECT_EQ(debug.messages(), c.debugText ? Texts{stringWithFormat(c.debugText, entry->description())} : Texts{}) << c.what;
+    EXPECT_EQ(c.check(entry, true), c.accepted);
+    EXPECT_EQ(debug.messages(), c.debugText ? Texts{stringWithFormat(c.debugText, entry->description())} : Texts{});
   }
-  EXPECT_FALSE(TKSSMARTStorageDevice::storageDeviceEntryIndicatesSMARTSupport(nullptr, true));
-}
-
-TEST_F(SMARTDevices, OnlyAPhysicalInterconnectOfSATAMeansSATA) {
-  struct Case {
-    Dictionary features;
-    bool sata;
-    const char* debugText;
-  };
-  const Case cases[] = {
-      {{{"Protocol Characteristics", dictionaryOf({{"Physical Interconnect", Value("SATA")}})}}, true, nullptr},
-      {{{"Protocol Characteristics", dictionaryOf({{"Physical Interconnect", Value("ATA")}})}}, false, nullptr},
-      {{{"Protocol Characteristics", dictionaryOf({{"Physical Interconnect", Value::integer(1)}})}}, false,
-       "   Device entry %@ has no or an unexpected interconnect specifier\n"},
-      {{{"Protocol Characteristics", Value("SATA")}}, false, "   Device entry %@ does not specify protocol characteristics\n"},
-      {{}, false, "   Device entry %@ does not specify protocol characteristics\n"},
-  };
-  for (const auto& c : cases) {
-    DiskDescription disk;
-    disk.features = c.features;
-    installDisks({disk});
-    os::CapturedLog debug;
-    EXPECT_EQ(TKSSMARTStorageDevice::storageDeviceEntryIndicatesSATAConnect(firstDisk(), true), c.sata);
-    EXPECT_EQ(debug.messages(), c.debugText ? Texts{stringWithFormat(c.debugText, firstDisk()->description())} : Texts{});
-  }
+  EXPECT_FALSE(smart(nullptr, true));
 }
 
 // The shipped table knows "QUANTUM FIREBALL" (attribute 0) and none of the ACME disks.

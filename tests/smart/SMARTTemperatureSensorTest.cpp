@@ -150,7 +150,12 @@ TEST_F(SMARTTemperatureSensors, TheDiskSaverStopsReadsOnlyWhenTheUserIsIdleLonge
     std::optional<Value> idleTime;
     std::uint32_t diskSaver;
     bool diskRead;
+    int byteOrder = 0;  // 0: the profile's own
+    Texts log = {};
   };
+  // Idle time as 8 bytes is in the machine's byte order: 687 s as a big-endian word on a PowerPC,
+  // 2.7 s read the other way round.
+  const Value bigEndian687(Data{0x00, 0x00, 0x00, 0xA0, 0x00, 0x00, 0x00, 0x00});
   const Case cases[] = {
       {"idle 601 s, saver 600 s", idleSeconds(601), 600, false},
       {"idle exactly 600 s", idleSeconds(600), 600, true},
@@ -158,30 +163,27 @@ TEST_F(SMARTTemperatureSensors, TheDiskSaverStopsReadsOnlyWhenTheUserIsIdleLonge
       {"saver off", idleSeconds(100000), 0, true},
       {"idle time 0", Value::integer(0), 600, true},
       {"idle time as little-endian data", Value(Data{0x00, 0x3A, 0x64, 0xEE, 0x8B, 0x00, 0x00, 0x00}), 600, false},
-      {"data of another length", Value(Data{0, 0, 0, 0}), 600, true},
-      {"no HID system", std::nullopt, 600, true},
+      {"data of another length", Value(Data{0, 0, 0, 0}), 600, true, 0,
+       {"HID subsystem entry does not contain expected class (is NSData).\n"}},
+      {"no HID system", std::nullopt, 600, true, 0, {"Found 0 entries for the HID subsystem, ignoring all...\n"}},
+      {"data on a big-endian machine", bigEndian687, 600, false, 4321},
+      {"the same data on a little-endian machine", bigEndian687, 600, true, 1234},
+      {"an idle time of another kind", Value("1000000000000"), 600, true, 0,
+       {"HID subsystem entry does not contain expected class (is NSString).\n"}},
   };
   for (const auto& c : cases) {
-    auto sensor = sensorOnDisk(c.idleTime);
+    SCOPED_TRACE(c.what);
+    ProfileBuilder profile;
+    if (c.byteOrder != 0) profile.sysctl("hw.byteorder", c.byteOrder);
+    os::CapturedLog log;
+    auto sensor = sensorOnDisk(c.idleTime, profile);
     sensor->setDiskSaverInterval(c.diskSaver);
     clock_.advance(60);
     diskReads(41);
     const std::uint64_t before = drive().commandsReceived;
-    EXPECT_EQ(sensor->rawValue(), c.diskRead ? 41 : -1) << c.what;
-    EXPECT_EQ(drive().commandsReceived - before, c.diskRead ? 1u : 0u) << c.what;
-  }
-}
-
-// 8 bytes in the machine's byte order: 687 s as a big-endian word on a PowerPC, 2.7 s read the
-// other way round.
-TEST_F(SMARTTemperatureSensors, IdleTimeDataFollowsTheMachinesByteOrder) {
-  const Value idleTime(Data{0x00, 0x00, 0x00, 0xA0, 0x00, 0x00, 0x00, 0x00});
-  for (const auto& [byteOrder, held] : {std::pair{4321, true}, {1234, false}}) {
-    ProfileBuilder profile;
-    profile.sysctl("hw.byteorder", byteOrder);
-    auto sensor = sensorOnDisk(idleTime, profile);
-    sensor->setDiskSaverInterval(600);
-    EXPECT_EQ(sensor->rawValue() == -1, held) << byteOrder;
+    EXPECT_EQ(sensor->rawValue(), c.diskRead ? 41 : -1);
+    EXPECT_EQ(drive().commandsReceived - before, c.diskRead ? 1u : 0u);
+    EXPECT_EQ(log.messages(), c.log);
   }
 }
 
@@ -193,13 +195,6 @@ TEST_F(SMARTTemperatureSensors, AnyNumberOfHIDSystemsButOneIsLoggedAtEveryReadin
   EXPECT_EQ(sensor->rawValue(), 40);
   EXPECT_EQ(sensor->rawValue(), 40);
   EXPECT_EQ(log_.messages(), (Texts(2, "Found 2 entries for the HID subsystem, ignoring all...\n")));
-}
-
-TEST_F(SMARTTemperatureSensors, AnIdleTimeOfAnotherKindIsLoggedAndReadsAsNone) {
-  auto sensor = sensorOnDisk(Value("1000000000000"));
-  sensor->setDiskSaverInterval(600);
-  EXPECT_EQ(sensor->rawValue(), 40);
-  EXPECT_EQ(log_.messages(), Texts{"HID subsystem entry does not contain expected class (is NSString).\n"});
 }
 
 TEST_F(SMARTTemperatureSensors, DiscoveryWithoutTheDisksLeavesTheDiskClassOut) {

@@ -66,4 +66,10 @@ class ProfileBuilder {
   std::vector<std::size_t> lastEntry_;
 };
 
+/// Why a profile was refused, or "(loaded)".
+inline std::string problemOf(const sim::SimulatedMachine::LoadResult& result) {
+  const std::string* problem = std::get_if<std::string>(&result);
+  return problem != nullptr ? *problem : "(loaded)";
+}
+
 }  // namespace sw::test
