@@ -1,12 +1,13 @@
 // Load on the widget host. The host runs in a child process, so that its CPU time and memory are
 // its own; the widgets are keep-alive connections of this process.
 //
-//   WidgetHostLoad open [instances=20] [interval-ms=2000] [seconds=20] [batch|single] [profile]
+//   WidgetHostLoad open [instances=20] [interval-ms=2000] [seconds=20] [batch|single|history] [profile]
 //     An open loop, as widgets load a host: each instance refreshes once per interval, the
 //     refreshes of all instances spread evenly over it, each sent at its time whether or not
 //     earlier ones were answered (latency counts from that time). A refresh is the page's seven
-//     calls, in one batch request or as seven single requests.
-//   WidgetHostLoad closed [instances=200] [refreshes per instance=5] [batch|single] [profile]
+//     calls, in one batch request or as seven single requests; `history` adds the page's request
+//     for the newest samples of its recent-history lines after the batch.
+//   WidgetHostLoad closed [instances=200] [refreshes per instance=5] [batch|single|history] [profile]
 //     A closed loop: every instance refreshes as fast as it is answered, all at once.
 //
 // Both print the host's CPU time per script call beside the plug-in's own CPU time for the same
@@ -71,6 +72,7 @@ struct Settings {
   int seconds = 20;
   int refreshesPerInstance = 5;
   bool batch = true;
+  bool history = false;
   std::string profile = sw::sim::kDefaultProfileName;
 };
 
@@ -157,18 +159,21 @@ class Connection {
 
   /// POSTs the body; the answer's body when the status is 200, else nothing. Opens the
   /// connection again once when the host has closed it.
-  std::optional<std::string> post(const std::string& path, const std::string& body) {
+  std::optional<std::string> post(const std::string& path, const std::string& body) { return request("POST", path, body); }
+  std::optional<std::string> get(const std::string& path) { return request("GET", path, ""); }
+
+ private:
+  std::optional<std::string> request(std::string_view method, const std::string& path, const std::string& body) {
     for (int attempt = 0; attempt < 2; ++attempt) {
       int status = 0;
       std::string answer;
-      if (exchange(path, body, &status, &answer)) return status == 200 ? std::optional(answer) : std::nullopt;
+      if (exchange(method, path, body, &status, &answer)) return status == 200 ? std::optional(answer) : std::nullopt;
       ::close(fd_);
       open();
     }
     return std::nullopt;
   }
 
- private:
   void open() {
     fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
     int yes = 1;
@@ -179,11 +184,12 @@ class Connection {
     buffer_.clear();
   }
 
-  bool exchange(const std::string& path, const std::string& body, int* status, std::string* answer) {
+  bool exchange(std::string_view method, const std::string& path, const std::string& body, int* status,
+                std::string* answer) {
     const std::string request = fmt::format(
-        "POST {} HTTP/1.1\r\nHost: 127.0.0.1:{}\r\nOrigin: http://127.0.0.1:{}\r\nContent-Type: application/json\r\n"
+        "{} {} HTTP/1.1\r\nHost: 127.0.0.1:{}\r\nOrigin: http://127.0.0.1:{}\r\nContent-Type: application/json\r\n"
         "Content-Length: {}\r\n\r\n{}",
-        path, port_, port_, body.size(), body);
+        method, path, port_, port_, body.size(), body);
     if (::send(fd_, request.data(), request.size(), MSG_NOSIGNAL) != ssize_t(request.size())) return false;
     std::size_t headerEnd;
     while ((headerEnd = buffer_.find("\r\n\r\n")) == std::string::npos) {
@@ -225,9 +231,14 @@ struct Widget {
 std::string batchBody() { return nlohmann::json(kRefreshCalls).dump(); }
 
 /// One refresh of a widget; false when a request failed.
-bool refresh(Widget& widget, bool batch) {
+bool refresh(Widget& widget, const Settings& settings) {
   static const std::string kBatch = batchBody();
-  if (batch) return widget.connection->post(widget.path + "batch", kBatch).has_value();
+  if (settings.history) {
+    // The page asks for the newest samples once its copy of the rings is filled.
+    return widget.connection->post(widget.path + "batch", kBatch).has_value() &&
+           widget.connection->get(widget.path + "history?last=8").has_value();
+  }
+  if (settings.batch) return widget.connection->post(widget.path + "batch", kBatch).has_value();
   bool ok = true;
   for (const auto& call : kRefreshCalls) ok = widget.connection->post(widget.path + "call", call.dump()).has_value() && ok;
   return ok;
@@ -245,7 +256,7 @@ std::vector<Widget> openWidgets(const Settings& settings, int port) {
     }
     widgets.push_back(std::move(widget));
   }
-  for (Widget& widget : widgets) refresh(widget, settings.batch);  // warm up
+  for (Widget& widget : widgets) refresh(widget, settings);  // warm up
   return widgets;
 }
 
@@ -291,7 +302,7 @@ Run runOpenLoop(const Settings& settings, std::vector<Widget>& widgets, const Co
   for (std::int64_t k = 0; k < refreshes; ++k) {
     const auto due = start + k * spacing;
     std::this_thread::sleep_until(due);
-    run.failures += refresh(widgets[std::size_t(k % settings.instances)], settings.batch) ? 0 : 1;
+    run.failures += refresh(widgets[std::size_t(k % settings.instances)], settings) ? 0 : 1;
     run.latenciesMs.push_back(Milliseconds(Clock::now() - due).count());
     run.pluginSeconds += refreshInProcess(controllers[std::size_t(k % settings.instances)]);
   }
@@ -310,7 +321,7 @@ Run runClosedLoop(const Settings& settings, std::vector<Widget>& widgets) {
       int failed = 0;
       for (int cycle = 0; cycle < settings.refreshesPerInstance; ++cycle) {
         const auto sent = Clock::now();
-        failed += refresh(widget, settings.batch) ? 0 : 1;
+        failed += refresh(widget, settings) ? 0 : 1;
         mine.push_back(Milliseconds(Clock::now() - sent).count());
       }
       std::lock_guard lock(resultsLock);
@@ -357,7 +368,10 @@ Settings parse(int argc, char** argv) {
     settings.refreshesPerInstance = number(2, 5);
   }
   const std::size_t next = settings.openLoop ? 4 : 3;
-  if (args.size() > next) settings.batch = args[next] != "single";
+  if (args.size() > next) {
+    settings.batch = args[next] != "single";
+    settings.history = args[next] == "history";
+  }
   if (args.size() > next + 1) settings.profile = args[next + 1];
   return settings;
 }
@@ -400,10 +414,14 @@ int main(int argc, char** argv) {
   const double hostPerCall = hostCpu / double(scriptCalls);
   fmt::print("{} loop, {} instances, profile {}, {}: {} refreshes ({} script calls) in {:.1f} s, {} failed\n",
              settings.openLoop ? "open" : "closed", settings.instances, settings.profile,
-             settings.batch ? "one batch per refresh" : "seven single calls per refresh", refreshes, scriptCalls,
+             settings.history ? "one batch and one history request per refresh"
+             : settings.batch ? "one batch per refresh"
+                              : "seven single calls per refresh",
+             refreshes, scriptCalls,
              run.wallSeconds, run.failures);
   fmt::print("host CPU per script call {:.2f} us, plug-in in-process {:.2f} us, ratio {:.2f}\n", hostPerCall * 1e6,
              plugin * 1e6, hostPerCall / plugin);
+  fmt::print("host CPU per refresh {:.2f} us\n", hostCpu / double(std::max<std::int64_t>(1, refreshes)) * 1e6);
   fmt::print("latency per refresh: p50 {:.3f} ms, p99 {:.3f} ms, max {:.3f} ms\n", percentile(run.latenciesMs, 0.50),
              percentile(run.latenciesMs, 0.99), run.latenciesMs.empty() ? 0.0 : run.latenciesMs.back());
   fmt::print("host CPU {:.4f} % of one core under load, {:.4f} % idle; resident {:.1f} MiB (peak {:.1f} MiB)\n",
