@@ -104,11 +104,20 @@ describe('the front of the widget', () => {
 });
 
 // The page's requests to the host's API while `action` runs, as "<action>" names.
+const reportedErrors = [];
 async function apiRequestsDuring(action) {
   const seen = [];
   const listener = (request) => {
     const match = /\/api\/instances\/[^/]+\/([a-z]+)(?:\?|$)/.exec(request.url());
-    if (match) seen.push(match[1]);
+    if (!match) return;
+    // A page error reported late by an earlier test is no request of the refresh; the page-error
+    // test covers those reports, and its text names it here should one come.
+    const call = match[1] === 'call' ? JSON.parse(request.postData() ?? '{}').call : undefined;
+    if (call === 'logDebugString') {
+      reportedErrors.push(JSON.parse(request.postData()).args[0]);
+      return;
+    }
+    seen.push(match[1]);
   };
   page.on('request', listener);
   try {
@@ -136,7 +145,8 @@ describe('refreshing', () => {
     assert.ok(requests.length >= 4, `${requests.length} requests in 4.5 s`);
     const refreshes = [];
     for (let i = 0; i + 1 < requests.length; i += 2) refreshes.push(requests.slice(i, i + 2).join('+'));
-    assert.deepEqual([...new Set(refreshes)], ['batch+history'], requests.join(', '));
+    assert.deepEqual([...new Set(refreshes)], ['batch+history'],
+      `${requests.join(', ')}; page errors reported: ${reportedErrors.join(' | ') || 'none'}`);
   });
 
   test('a hidden page asks nothing and refreshes at once when shown again', async () => {
