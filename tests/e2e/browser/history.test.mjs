@@ -4,8 +4,7 @@ import assert from 'node:assert/strict';
 import { mkdtempSync, mkdirSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
-import { chromium } from 'playwright-core';
-import { openWidget as openWidgetAt, screenshotWidget, startWidgetHost } from './widgetHost.mjs';
+import { launchWidgetBrowser, openWidget as openWidgetAt, screenshotWidget, startWidgetHost } from './widgetHost.mjs';
 
 const binary = resolve(process.env.SENSORWIDGET ?? '../../../build/bin/sensorwidget');
 const PROFILE = 'MacBookPro8,1';  // the CPU monitor's core temperatures follow signals
@@ -66,16 +65,7 @@ async function waitForRefreshes(count) {
 
 before(async () => {
   host = await startWidgetHost(binary, { defaultsDir, profile: PROFILE });
-  context = await chromium.launchPersistentContext(join(scratch, 'profile'), {
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-    viewport: { width: 300, height: 200 },
-    deviceScaleFactor: 2,
-    reducedMotion: 'reduce',
-  });
-  page = context.pages()[0] ?? await context.newPage();
+  ({ context, page } = await launchWidgetBrowser(join(scratch, 'profile')));
   await openWidget();
 });
 

@@ -4,10 +4,25 @@ import { spawn } from 'node:child_process';
 import { once } from 'node:events';
 import { mkdirSync } from 'node:fs';
 import { join, resolve } from 'node:path';
+import { chromium } from 'playwright-core';
 
 // Screenshots go where a person looking at a failed run finds them.
 export const artifacts = resolve(import.meta.dirname ?? new URL('.', import.meta.url).pathname, '../artifacts');
 mkdirSync(artifacts, { recursive: true });
+
+// Debian's Chromium with a profile folder of its own, sized for the widget; its one page.
+export async function launchWidgetBrowser(profileDir) {
+  const context = await chromium.launchPersistentContext(profileDir, {
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+    viewport: { width: 300, height: 200 },
+    deviceScaleFactor: 2,
+    reducedMotion: 'reduce',  // the card turns over at once, so screenshots show one face
+  });
+  return { context, page: context.pages()[0] ?? await context.newPage() };
+}
 
 export async function openWidget(page, url) {
   await page.goto(url);
