@@ -57,19 +57,26 @@ SensorList TKSBatterySensor::allSensors() {
   return sensors;
 }
 
-std::shared_ptr<TKSBatterySensor> TKSBatterySensor::createWithBatteryInfoSensorTypeIndex(
-    std::shared_ptr<TKSBatteryInfo> battery, std::int32_t kind, std::uint32_t batteryIndex) {
+std::shared_ptr<TKSBatterySensor> TKSBatterySensor::makeSensor(std::shared_ptr<TKSBatteryInfo> battery, std::int32_t kind,
+                                                               std::uint32_t batteryIndex, TKSQuantityType quantity) {
   if (!battery) return nullptr;
   auto sensor = std::make_shared<TKSBatterySensor>();
   sensor->batteryInfo_ = std::move(battery);
   sensor->batterySensorType_ = kind;
   sensor->batteryIndex_ = batteryIndex;
-  const KindDescription* description = describe(kind);
-  const char* locationPart = description ? description->locationPart : nullptr;
-  sensor->setUniqueIdentifier(stringWithFormat("battery.%u.%@", batteryIndex, sensor->sensorTypeIdentifier()));
   sensor->setSensorName(kSensorName);
   sensor->setSensorType(kBatterySensorType);
-  sensor->setQuantityType(description ? description->quantity : TKSQuantityUnknown);
+  sensor->setQuantityType(quantity);
+  return sensor;
+}
+
+std::shared_ptr<TKSBatterySensor> TKSBatterySensor::createWithBatteryInfoSensorTypeIndex(
+    std::shared_ptr<TKSBatteryInfo> battery, std::int32_t kind, std::uint32_t batteryIndex) {
+  const KindDescription* description = describe(kind);
+  auto sensor = makeSensor(std::move(battery), kind, batteryIndex, description ? description->quantity : TKSQuantityUnknown);
+  if (!sensor) return nullptr;
+  const char* locationPart = description ? description->locationPart : nullptr;
+  sensor->setUniqueIdentifier(stringWithFormat("battery.%u.%@", batteryIndex, sensor->sensorTypeIdentifier()));
   // Counted from 1 for people; the index in the identifier stays as stored settings know it.
   sensor->setLocationIdentifier(stringWithFormat("Battery %u %@", batteryIndex + 1, locationPart));
   return sensor;
@@ -77,16 +84,10 @@ std::shared_ptr<TKSBatterySensor> TKSBatterySensor::createWithBatteryInfoSensorT
 
 std::shared_ptr<TKSBatterySensor> TKSBatterySensor::createWithBatteryInfoIndexForCellVoltageAtIndex(
     std::shared_ptr<TKSBatteryInfo> battery, std::uint32_t batteryIndex, std::uint32_t cellIndex) {
-  if (!battery) return nullptr;
-  auto sensor = std::make_shared<TKSBatterySensor>();
-  sensor->batteryInfo_ = std::move(battery);
-  sensor->batterySensorType_ = kVoltage;
-  sensor->batteryIndex_ = batteryIndex;
+  auto sensor = makeSensor(std::move(battery), kVoltage, batteryIndex, TKSQuantityVoltage);
+  if (!sensor) return nullptr;
   sensor->batteryCellIndex_ = cellIndex;
   sensor->setUniqueIdentifier(stringWithFormat("battery.%u-cell%u.%@", batteryIndex, cellIndex, "voltage"));
-  sensor->setSensorName(kSensorName);
-  sensor->setSensorType(kBatterySensorType);
-  sensor->setQuantityType(TKSQuantityVoltage);
   sensor->setLocationIdentifier(stringWithFormat("Battery %u Cell %u", batteryIndex + 1, cellIndex + 1));
   return sensor;
 }

@@ -44,6 +44,9 @@ class TKSBatterySensor : public TKSSensor {
   TKSSensorValueConverter valueConverter() const override;
 
  private:
+  /// A sensor of the battery's kind with what every battery sensor shares; nullptr without a battery.
+  static std::shared_ptr<TKSBatterySensor> makeSensor(std::shared_ptr<TKSBatteryInfo> battery, std::int32_t kind,
+                                                      std::uint32_t batteryIndex, TKSQuantityType quantity);
   /// The battery value the kind shows; nothing for kind 0 and unknown kinds.
   std::optional<double> batteryValue() const;
 
